@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kestrova builds, tests and runs with, but only those
+# that are missing; the package index is refreshed once, and only when needed.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  googletest libgtest-dev libgmock-dev
+  qt6-base-dev libgl-dev
+  libcurl4-openssl-dev libpcre2-dev
+  libcpp-httplib-dev libcli11-dev nlohmann-json3-dev
+  libbenchmark-dev
+  clang libclang-rt-14-dev
+  fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg -s "$p" >/dev/null 2>&1; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+echo "Installing missing packages: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,32 @@
+#pragma once
+// The general page request: a GET (or any method) with the default header
+// block, 15-second time-outs and redirects followed, returning the raw body.
+
+#include "text/Text.h"
+
+namespace kestrova {
+
+// Parameters 2-11 of the request, in and out. Every field's default is the
+// request the query makes.
+struct HttpSessionParams {
+    Text method;             // in/out: upper-cased; "GET" when empty
+    Text bodyText;           // in
+    int timeoutSeconds = 0;  // in: 0 (or less) gives 15000 ms, n gives n*1000, -1 the transport's own
+    Text cookies;            // in/out: sent as Cookie when not empty; the merged text on return
+    Text receivedCookies;    // out
+    Text headerLines;        // in/out: the default block when empty; the block used on return
+    Text redirectTarget;     // out: trimmed value of the last "Location:" line
+    bool redirectsOff = false;
+    Text responseHeaders;    // out
+    ByteBuffer bodyBytes;    // in: sent instead of bodyText when not empty
+};
+
+// "Referer: " + url + this, when no header lines are given.
+inline constexpr const char* kDefaultHeaderTail =
+    "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nUser-Agent: Mozilla/5.0 (compatible; MSIE 9.0; "
+    "Windows NT 6.1; Trident/5.0)\r\nContent-Type: application/x-www-form-urlencoded";
+
+ByteBuffer HttpSessionRequest(const Text& url);
+ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params);
+
+}  // namespace kestrova

@@ -1,0 +1,12 @@
+#pragma once
+// The profile page's own request: time-outs 7000/7000/10000/7000 ms and seven
+// fixed headers, unlike every other page request.
+
+#include "text/Text.h"
+
+namespace kestrova {
+
+// GET of url; the raw body (empty on any failure).
+ByteBuffer RequestProfileBody(const Text& url);
+
+}  // namespace kestrova

@@ -1,0 +1,50 @@
+#pragma once
+// One HTTP exchange on the wire, on libcurl. Every request of the program goes
+// through here: a new handle per request, exactly the headers given in the
+// order given (nothing of libcurl's own beyond Host and what the body needs),
+// per-phase time-outs, http and https only.
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "text/Text.h"
+
+namespace kestrova {
+
+// Milliseconds. Resolve and connect share one limit (the larger of the two);
+// send and receive are inactivity limits: a peer that moves a byte within the
+// limit keeps the request alive.
+struct PhaseTimeouts {
+    int resolveMs;
+    int connectMs;
+    int sendMs;
+    int receiveMs;
+};
+
+// What the transport uses when a caller asks for no time-outs of its own.
+inline constexpr PhaseTimeouts kTransportDefaultTimeouts{60000, 60000, 30000, 30000};
+
+// A body larger than this is cut there, and what arrived is kept.
+inline constexpr std::size_t kMaxBodyBytes = 32u << 20;
+inline constexpr int kMaxRedirects = 10;
+
+struct WireRequest {
+    Text method = "GET";
+    Text url;
+    std::vector<std::pair<Text, Text>> headers;  // name, value (the value is sent as given)
+    ByteBuffer body;
+    bool sendBody = false;  // a body (possibly empty) goes with the request
+    PhaseTimeouts timeouts = kTransportDefaultTimeouts;
+    bool followRedirects = true;
+};
+
+struct WireResponse {
+    ByteBuffer body;         // raw bytes; empty on any failure
+    Text headerText;         // the last response's header lines, CR LF separated, no status line
+    int status = 0;          // 0 when nothing was received
+};
+
+WireResponse Exchange(const WireRequest& request);
+
+}  // namespace kestrova
