@@ -1,0 +1,37 @@
+// The favourites page linked from the rating overview page: shop logo, credit
+// level text and favourites popularity.
+
+#include "lookup/Lookup.h"
+#include "lookup/MarkerCut.h"
+#include "lookup/PictureBoxes.h"
+#include "text/Convert.h"
+#include "text/Gbk.h"
+#include "text/Search.h"
+#include "web/Endpoints.h"
+#include "web/HttpSessionRequest.h"
+
+namespace kestrova {
+
+namespace {
+
+const Text kFavouritesPrefix =
+    Text("http://") + endpoints::kFavouritesHost + endpoints::kFavouritesPath;
+const Text kLogoPrefix = Text("http://") + endpoints::kLogoHost + endpoints::kLogoPath;
+const Text kLevelMarker = "\t<span class=\"price\">";
+const Text kPopularityMarker = Gbk("收藏人气：<STRONG>");
+
+}  // namespace
+
+void ShowFavouritesExtras(Lookup& q) {
+    Window& w = q.window;
+    const Text address = MarkerCut(q.state.PageText, kFavouritesPrefix, 0, 99, "></li>", 2);
+    q.state.ScratchText = ToText(HttpSessionRequest(address));
+    const Text& page = q.state.ScratchText;
+
+    FetchPicture(MarkerCut(page, kLogoPrefix, 0, 99, " alt=", 2), w, Ctl::图片框72);
+    w.WriteText(Ctl::编辑框200, MarkerCut(page, kLevelMarker, 21, 99, "</span>", 1));
+    const Text popularity = MarkerCut(page, kPopularityMarker, 18, 99, "</STRONG>", 1);
+    w.WriteText(Ctl::编辑框199, ReplaceSubText(popularity, " ", "", 1, 99, true));
+}
+
+}  // namespace kestrova

@@ -1,0 +1,101 @@
+// The member's profile page: the request with its three stop messages, and the
+// registration time, items link, shop link and last login cut from it.
+
+#include "lookup/Lookup.h"
+#include "lookup/MarkerCut.h"
+#include "text/Convert.h"
+#include "text/Gbk.h"
+#include "text/Search.h"
+#include "web/Endpoints.h"
+#include "web/ProfileRequest.h"
+#include "web/UrlCodec.h"
+
+namespace kestrova {
+
+namespace {
+
+const Text kFetchFailed = Gbk("获取店铺信息失败!");
+const Text kUnknownNotice = Gbk("很抱歉！淘宝正在对该店铺盘点，请稍后再试");
+const Text kUnknownMessage = Gbk("该账号不存在!");
+const Text kBlockedNotice = Gbk("通告：該用戶已經被查封！");
+const Text kBlockedMessage = Gbk("该账号被查封!");
+
+const Text kRegisteredMarker = Gbk("<li>注册时间：");
+const Text kItemsMarker = Gbk("<li>宝贝信息：");
+const Text kItemsLinkMarker = Gbk("<li>宝贝信息： <a href=");
+const Text kItemsLinkEnd = Gbk(">出售中的宝贝</a></li>");
+const Text kItemsCaption = Gbk("出售中的宝贝");
+const Text kNoShopMark = " ></a></li>";
+const Text kNoShopCaption = Gbk("此人无店铺");
+const Text kShopLinkMarker = Gbk("<li>淘宝店铺： <a href=");
+const Text kLastLoginMarker = Gbk("<li>上次登录：");
+const Text kListItemEnd = "</li>";
+const Text kTab = "\t";
+
+Text WithoutSpacesAndTabs(const Text& value, int maxSpaces, int maxTabs) {
+    return ReplaceSubText(ReplaceSubText(value, " ", "", 1, maxSpaces, true), kTab, "", 1, maxTabs,
+                          true);
+}
+
+bool Contains(TextView text, TextView marker) { return FindText(text, marker) != -1; }
+
+void ShowShopLink(Lookup& q) {
+    const Text& page = q.state.PageText;
+    if (Contains(page, kNoShopMark)) {
+        q.window.WriteText(Ctl::超级链接框1, kNoShopCaption);
+        q.window.WriteLinkAddress(Ctl::超级链接框1, Text());
+        return;
+    }
+    const Text afterLink = MidText(page, FindText(page, kShopLinkMarker) + 24, 999);
+    const Text linkText = MidText(afterLink, FindText(afterLink, " >") + 2, 999);
+    const Text shopName = LeftText(linkText, FindText(linkText, "</a></li>") - 1);
+    q.window.WriteText(Ctl::超级链接框1, LeftText(shopName, 24));
+    q.window.WriteLinkAddress(Ctl::超级链接框1, MarkerCut(page, kShopLinkMarker, 24, 999, " >", 2));
+}
+
+}  // namespace
+
+bool RequestProfile(Lookup& q) {
+    const Text account = UrlEncode(TrimSpaces(q.window.ReadText(Ctl::编辑框1)));
+    const Text url =
+        Text("http://") + endpoints::kMemberHost + endpoints::kProfilePath + account;
+    q.state.profileBody = RequestProfileBody(url);
+    q.state.PageText = ToText(q.state.profileBody);
+    q.state.ProfileText = q.state.PageText;
+
+    const Text& page = q.state.PageText;
+    if (page.empty()) {
+        q.window.StatusBarSetText(0, kFetchFailed);
+        return false;
+    }
+    if (Contains(page, kUnknownNotice)) {
+        q.window.StatusBarSetText(0, kUnknownMessage);
+        return false;
+    }
+    if (Contains(page, kBlockedNotice)) {
+        q.window.StatusBarSetText(0, kBlockedMessage);
+        return false;
+    }
+    return true;
+}
+
+void ShowProfileFields(Lookup& q) {
+    const Text& page = q.state.PageText;
+    if (Contains(page, kRegisteredMarker)) {
+        const Text registered =
+            MarkerCut(page, kRegisteredMarker, 15, 888, kListItemEnd, 2, 9999);
+        q.window.WriteText(Ctl::编辑框24, WithoutSpacesAndTabs(registered, 888, 9999));
+    }
+    if (Contains(page, kItemsMarker)) {
+        q.window.WriteText(Ctl::超级链接框3, kItemsCaption);
+        q.window.WriteLinkAddress(Ctl::超级链接框3,
+                                  MarkerCut(page, kItemsLinkMarker, 24, 999, kItemsLinkEnd, 2));
+    }
+    ShowShopLink(q);
+    if (Contains(page, kLastLoginMarker)) {
+        const Text lastLogin = MarkerCut(page, kLastLoginMarker, 15, 9999, kListItemEnd, 1);
+        q.window.WriteText(Ctl::编辑框10, WithoutSpacesAndTabs(lastLogin, 9999, 9999));
+    }
+}
+
+}  // namespace kestrova
