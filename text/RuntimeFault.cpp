@@ -15,8 +15,12 @@ Text RuntimeFault::BoxText() const {
            "\r\n";
 }
 
-void RaiseIndexBelowOne() { throw RuntimeFault(4, Gbk("数组成员引用下标必须大于等于1")); }
+void RaiseIndexBelowOne() {
+    throw RuntimeFault(4, Gbk("数组成员引用下标必须大于等于1"));
+}
 
-void RaiseIndexAboveCount() { throw RuntimeFault(1, Gbk("数组成员引用下标超出定义范围")); }
+void RaiseIndexAboveCount() {
+    throw RuntimeFault(1, Gbk("数组成员引用下标超出定义范围"));
+}
 
 }  // namespace kestrova
