@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cstddef>
+#include <utility>
 
 #include "text/Gbk.h"
 
@@ -42,6 +43,10 @@ FieldStore::FieldStore(const DesignPictures& pictures) : FieldStore() {
 }
 
 Text FieldStore::ReadText(Ctl control) {
+    return std::as_const(*this).ReadText(control);
+}
+
+Text FieldStore::ReadText(Ctl control) const {
     const bool valid = HasText(control);
     assert(valid && "ReadText: the control has no text");
     return valid ? texts_[Index(control)] : Text();

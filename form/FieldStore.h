@@ -40,6 +40,8 @@ class FieldStore final : public Window {
     void ProcessEvents() override;
     void WriteTitle(const Text& title) override;
 
+    // The same read for a store seen as const (listings of what a query wrote).
+    Text ReadText(Ctl control) const;
     const Text& ReadLinkAddress(Ctl control) const;
     // Image-file bytes as written; empty when the box shows nothing.
     const ByteBuffer& ReadPicture(Ctl control) const;

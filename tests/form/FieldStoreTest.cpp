@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "form/FieldStore.h"
 #include "text/Gbk.h"
@@ -93,6 +94,7 @@ TEST(FieldStore, LongTextsWithLineBreaksReadBackUnchanged) {
         FieldStore store;
         store.WriteText(field, page);
         EXPECT_EQ(store.ReadText(field), page) << Control(field).name;
+        EXPECT_EQ(std::as_const(store).ReadText(field), page) << Control(field).name;
         store.WriteText(field, "\r\n");
         EXPECT_EQ(store.ReadText(field), "\r\n") << Control(field).name;
     }
