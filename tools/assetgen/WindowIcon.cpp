@@ -1,0 +1,72 @@
+#include <QPainter>
+
+#include "tools/assetgen/IcoWriter.h"
+#include "tools/assetgen/Pictures.h"
+
+namespace kestrova::assetgen {
+namespace {
+
+struct Colours {
+    QColor tileTop, tileBottom, tileEdge, lens, ring, heart, handle;
+};
+
+// A magnifying glass over a heart on a blue tile: looking into a member's record.
+QImage DrawIcon(int size, const Colours& colours, bool smooth) {
+    const double s = size;
+    QImage image = NewCanvas(size, size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, smooth);
+
+    const QRectF tile(0.04 * s, 0.04 * s, 0.92 * s, 0.92 * s);
+    QLinearGradient tileFill(tile.topLeft(), tile.bottomLeft());
+    tileFill.setColorAt(0.0, colours.tileTop);
+    tileFill.setColorAt(1.0, colours.tileBottom);
+    p.setPen(size >= 32 ? QPen(colours.tileEdge, s / 48.0) : Qt::NoPen);
+    p.setBrush(tileFill);
+    p.drawRoundedRect(tile, 0.18 * s, 0.18 * s);
+
+    const QPointF lensCentre(0.42 * s, 0.42 * s);
+    const double lensRadius = 0.25 * s;
+    p.setPen(QPen(colours.handle, 0.13 * s, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(0.62 * s, 0.62 * s), QPointF(0.81 * s, 0.81 * s));
+
+    p.setPen(QPen(colours.ring, std::max(1.0, 0.08 * s)));
+    p.setBrush(colours.lens);
+    p.drawEllipse(lensCentre, lensRadius, lensRadius);
+
+    p.setPen(Qt::NoPen);
+    p.setBrush(colours.heart);
+    const double heart = 0.26 * s;
+    p.drawPath(HeartPath(
+        QRectF(lensCentre.x() - heart / 2, lensCentre.y() - heart * 0.42, heart, heart * 0.9)));
+    return image;
+}
+
+}  // namespace
+
+AssetFile WindowIcon() {
+    const Colours rich{QColor(58, 122, 222),  QColor(22, 64, 160),   QColor(12, 40, 110),
+                       QColor(224, 238, 255), QColor(255, 255, 255), QColor(226, 32, 40),
+                       QColor(244, 190, 32)};
+    // The 16-colour image keeps to the standard palette and hard edges.
+    const Colours plain{QColor(0, 0, 128),     QColor(0, 0, 128),     QColor(0, 0, 0),
+                        QColor(255, 255, 255), QColor(192, 192, 192), QColor(255, 0, 0),
+                        QColor(255, 255, 0)};
+
+    const std::vector<IconImage> images = {
+        {DrawIcon(48, plain, false), IconDepth::k16Colours, false},
+        {DrawIcon(48, rich, true), IconDepth::k256Colours, false},
+        {DrawIcon(32, rich, true), IconDepth::k256Colours, false},
+        {DrawIcon(16, rich, true), IconDepth::k256Colours, false},
+        {DrawIcon(128, rich, true), IconDepth::kTrueColour, true},
+        {DrawIcon(48, rich, true), IconDepth::kTrueColour, false},
+        {DrawIcon(32, rich, true), IconDepth::kTrueColour, false},
+        {DrawIcon(16, rich, true), IconDepth::kTrueColour, false},
+    };
+    AssetFile file{"window.ico", EncodeIco(images), "ico", {}, {}};
+    for (const IconImage& image : images)
+        file.sizes.push_back(image.image.size());
+    return file;
+}
+
+}  // namespace kestrova::assetgen
