@@ -13,7 +13,8 @@ Text ConcatText(std::initializer_list<TextView> parts);
 // 0 if equal, else -1 or 1 by unsigned byte comparison (a prefix is less).
 int CompareText(TextView a, TextView b);
 
-// One-byte text holding the byte code & 0xFF.
+// One-byte text holding the byte code & 0xFF; a zero byte gives the empty
+// text, since texts hold no zero byte.
 Text CharFromCode(int code);
 
 // The byte at the 1-based position as a signed 8-bit value; 0 outside 1..length.

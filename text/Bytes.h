@@ -15,8 +15,9 @@ ByteBuffer ZeroBytes(int count);
 
 // Type 3 (32-bit little-endian integer) is the one the program reads; missing
 // bytes at the end read as zero. When position is given it advances past the
-// value, and becomes -1 once the end of the buffer is reached. A type outside
-// 1-10 raises the run-time fault "“欲取出数据的类型”参数值无效".
+// value, and becomes -1 once the end of the buffer is reached; a position of
+// -1 then reads 0 and stays -1, a position below 1 otherwise reads from 1.
+// A type outside 1-10 raises the run-time fault "“欲取出数据的类型”参数值无效".
 std::int32_t ReadBytesInt32(const ByteBuffer& buffer, int* position = nullptr);
 void CheckBytesValueType(int type);
 

@@ -7,15 +7,15 @@
 
 namespace kestrova {
 
-Text ToText(std::int32_t value);  // "%d"
-Text ToText(std::int64_t value);  // decimal
-Text ToText(std::uint8_t value);  // "%u"
-Text ToText(float value);         // "%.6g"
-Text ToText(double value);        // "%.13g"
-Text ToText(bool value);          // "真" or "假" (GBK)
-Text ToText(DateTime value);      // "2009年3月7日14时5分9秒" and its shortenings
-Text ToText(TextView value);      // itself
-Text ToText(const char* value);   // itself (guards against the bool overload)
+Text ToText(std::int32_t value);       // "%d"
+Text ToText(std::int64_t value);       // decimal
+Text ToText(std::uint8_t value);       // "%u"
+Text ToText(float value);              // "%.6g"
+Text ToText(double value);             // "%.13g"
+Text ToText(bool value);               // "真" or "假" (GBK)
+Text ToText(DateTime value);           // "2009年3月7日14时5分9秒" and its shortenings
+Text ToText(TextView value);           // itself
+Text ToText(const char* value);        // itself (guards against the bool overload)
 Text ToText(const ByteBuffer& value);  // bytes up to the first zero byte
 
 // Full-width folding, then a leading decimal number; 0 when there is none.
@@ -25,7 +25,9 @@ double ToNumber(bool value);
 double ToNumber(std::int32_t value);
 double ToNumber(double value);
 
-// Truncation toward zero, then the low 32 bits of the 64-bit result.
+// Truncation toward zero, then the low 32 bits of the 64-bit result. Beyond
+// the 64-bit range, and for NaN, the result is 0 (as the processor's
+// conversion gives).
 std::int32_t TruncateToInt(double value);
 
 // Text bytes without a terminating zero; the empty text gives the empty buffer.

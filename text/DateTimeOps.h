@@ -12,7 +12,9 @@ inline constexpr DateTime kMaxDateTime{2958465.0};  // 9999-12-31 00:00:00
 // that does not parse gives kMinDateTime.
 DateTime ToDateTime(TextView text);
 
-// Builds a date from its fields; values outside the valid range clamp.
+// Builds a date from its fields. A field outside its range carries over into
+// the next larger one (month 13 is January of the next year); a date outside
+// the valid range clamps to kMinDateTime or kMaxDateTime.
 DateTime MakeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 struct DateFields {
