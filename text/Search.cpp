@@ -19,7 +19,7 @@ std::int64_t Size(TextView text) {
 // letter is never folded.
 bool StandsAt(TextView text, std::size_t pos, TextView sought, bool foldCase) {
     if (!foldCase) {
-        return text.compare(pos, sought.size(), sought) == 0;
+        return text[pos] == sought[0] && text.compare(pos, sought.size(), sought) == 0;
     }
     std::size_t k = 0;
     while (k < sought.size()) {
