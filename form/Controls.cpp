@@ -1,5 +1,7 @@
 #include "form/Controls.h"
 
+#include "form/RatingRows.h"
+
 #include <stdexcept>
 
 namespace kestrova {
@@ -285,7 +287,7 @@ struct Named {
 
 // One row of five controls on a tab page. The edit boxes sit at the row's top,
 // the caption label two pixels higher and the icon one pixel higher.
-struct RatingRow {
+struct RowSpec {
     int top;
     Named item;
     Named label;
@@ -294,7 +296,7 @@ struct RatingRow {
     Named nickname;
 };
 
-constexpr std::array<RatingRow, 28> kGivenRows = {{
+constexpr std::array<RowSpec, 28> kGivenRows = {{
     {34, N(编辑框140), N(标签31), N(编辑框16), N(图片框16), N(编辑框20)},   // 1
     {56, N(编辑框141), N(标签32), N(编辑框21), N(图片框17), N(编辑框22)},   // 2
     {77, N(编辑框142), N(标签33), N(编辑框30), N(图片框18), N(编辑框31)},   // 3
@@ -325,7 +327,7 @@ constexpr std::array<RatingRow, 28> kGivenRows = {{
     {616, N(编辑框159), N(标签68), N(编辑框66), N(图片框36), N(编辑框67)},  // 28
 }};
 
-constexpr std::array<RatingRow, 28> kReceivedRows = {{
+constexpr std::array<RowSpec, 28> kReceivedRows = {{
     {34, N(编辑框195), N(标签102), N(编辑框139), N(图片框71), N(编辑框138)},  // 1
     {56, N(编辑框194), N(标签101), N(编辑框136), N(图片框70), N(编辑框137)},  // 2
     {77, N(编辑框192), N(标签99), N(编辑框134), N(图片框69), N(编辑框135)},   // 3
@@ -364,10 +366,10 @@ constexpr const char* kReceivedRowCaption = "       留言：                   
 
 using Table = std::array<ControlDef, kControlCount>;
 
-constexpr void AppendPage(Table& table, std::size_t& next, const std::array<RatingRow, 28>& rows,
+constexpr void AppendPage(Table& table, std::size_t& next, const std::array<RowSpec, 28>& rows,
                           int page, const char* caption) {
     constexpr Ctl tab = Ctl::选择夹1;
-    for (const RatingRow& row : rows) {
+    for (const RowSpec& row : rows) {
         const int t = row.top;
         // The label first, so that the fields are drawn over it.
         table[next++] = Make(row.label.id, row.label.name, ControlKind::Label, tab, page,
@@ -440,6 +442,26 @@ const std::array<ControlDef, kControlCount>& Controls() {
 
 const ControlDef& Control(Ctl id) {
     return kTable.at(static_cast<std::size_t>(id));
+}
+
+namespace {
+
+constexpr std::array<RatingRow, kRatingRowCount> PublicRows(const std::array<RowSpec, 28>& rows) {
+    std::array<RatingRow, kRatingRowCount> result{};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        result[i] = {rows[i].item.id, rows[i].label.id, rows[i].comment.id, rows[i].icon.id,
+                     rows[i].nickname.id};
+    }
+    return result;
+}
+
+constexpr auto kGivenRatingRows = PublicRows(kGivenRows);
+constexpr auto kReceivedRatingRows = PublicRows(kReceivedRows);
+
+}  // namespace
+
+const std::array<RatingRow, kRatingRowCount>& RatingRows(int page) {
+    return page == 2 ? kReceivedRatingRows : kGivenRatingRows;
 }
 
 std::optional<Ctl> FindControl(std::string_view utf8Name) {

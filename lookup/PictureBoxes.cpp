@@ -17,10 +17,11 @@ ByteBuffer BytesOf(std::span<const std::uint8_t> constant) {
     return ByteBuffer(constant.begin(), constant.end());
 }
 
-void InstallDesignPictures(Window& window) {
-    window.WritePicture(Ctl::图片框4, BytesOf(assets::GoodRatingIcon()));
-    window.WritePicture(Ctl::图片框2, BytesOf(assets::NeutralRatingIcon()));
-    window.WritePicture(Ctl::图片框3, BytesOf(assets::BadRatingIcon()));
+DesignPictures EmbeddedDesignPictures() {
+    return {BytesOf(assets::GoodRatingIcon()), BytesOf(assets::NeutralRatingIcon()),
+            BytesOf(assets::BadRatingIcon())};
 }
+
+void InstallDesignPictures(Window& window) { WriteDesignPictures(window, EmbeddedDesignPictures()); }
 
 }  // namespace kestrova

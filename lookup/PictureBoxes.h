@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "form/DesignPictures.h"
 #include "form/Window.h"
 #include "text/Text.h"
 
@@ -17,6 +18,7 @@ void FetchPictureAsJpeg(const Text& url, Window& window, Ctl control);
 ByteBuffer BytesOf(std::span<const std::uint8_t> constant);
 
 // The three rating icons of 分组框4, shown from the start.
+DesignPictures EmbeddedDesignPictures();
 void InstallDesignPictures(Window& window);
 
 }  // namespace kestrova
