@@ -3,8 +3,12 @@
 // fixed headers, unlike every other page request.
 
 #include "text/Text.h"
+#include "web/Transport.h"
 
 namespace kestrova {
+
+// Resolve, connect, send, receive.
+inline constexpr PhaseTimeouts kProfileTimeouts{7000, 7000, 10000, 7000};
 
 // GET of url; the raw body (empty on any failure).
 ByteBuffer RequestProfileBody(const Text& url);

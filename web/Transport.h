@@ -32,17 +32,21 @@ inline constexpr int kMaxRedirects = 10;
 struct WireRequest {
     Text method = "GET";
     Text url;
-    std::vector<std::pair<Text, Text>> headers;  // name, value (the value is sent as given)
+    // Name, value. The value is sent as given, less the blanks in front of it
+    // (written "Name: value"); an empty value is sent as "Name:". A name that
+    // is not an HTTP token, or a value with a line break, is not sent.
+    std::vector<std::pair<Text, Text>> headers;
     ByteBuffer body;
     bool sendBody = false;  // a body (possibly empty) goes with the request
-    PhaseTimeouts timeouts = kTransportDefaultTimeouts;
+    PhaseTimeouts timeouts = kTransportDefaultTimeouts;  // 0 or less: no limit of our own
     bool followRedirects = true;
+    std::size_t maxBodyBytes = kMaxBodyBytes;
 };
 
 struct WireResponse {
-    ByteBuffer body;         // raw bytes; empty on any failure
-    Text headerText;         // the last response's header lines, CR LF separated, no status line
-    int status = 0;          // 0 when nothing was received
+    ByteBuffer body;  // raw bytes; empty on any failure
+    Text headerText;  // the last response's header lines, CR LF separated, no status line
+    int status = 0;   // 0 when nothing was received
 };
 
 WireResponse Exchange(const WireRequest& request);

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "text/Gbk.h"
+#include "web/RegexHelper.h"
+
+namespace kestrova {
+namespace {
+
+TEST(RegexHelper, NothingBeforeTheFirstRun) {
+    RegexHelper regex;
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+    EXPECT_EQ(regex.RegexMatchValue(1), "");
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "");
+}
+
+TEST(RegexHelper, PageCountPattern) {
+    RegexHelper regex;
+    EXPECT_TRUE(
+        regex.RegexPrepare("\"maxPage\":(\\d+)", "shop_rate_list({\"maxPage\":12,\"x\":1})"));
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    EXPECT_EQ(regex.RegexMatchValue(1), "\"maxPage\":12");
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "12");
+    EXPECT_EQ(regex.RegexSubMatch(2, 1), "");
+}
+
+TEST(RegexHelper, CaseIsIgnoredAndEveryMatchCounted) {
+    RegexHelper regex;
+    regex.RegexPrepare("aucNumId", "aucNumId:1,aucNumId:2,AUCNUMID:3,aucNumId:4,aucnumid:5");
+    EXPECT_EQ(regex.RegexMatchCount(), 5);
+    EXPECT_EQ(regex.RegexMatchValue(3), "AUCNUMID");
+    regex.RegexPrepare("aucNumId", "aucNumId:1,AUCNUMID:3", false);
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+}
+
+TEST(RegexHelper, ChineseRunAcrossLinesIsTakenAsWholeCharacters) {
+    RegexHelper regex;
+    const Text page = Gbk("<li>所在地区：\r\n  <span>\r\n浙江 杭州</span>\r\n</li>");
+    regex.RegexPrepare(Gbk("所在地区：[\\s\\S]*?([\\u4e00-\\u9fa5]+)[\\s\\S]*?</li>"), page);
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), Gbk("浙江"));
+    EXPECT_EQ(regex.RegexMatchValue(1), page.substr(4));
+}
+
+TEST(RegexHelper, CjkClassNeverMatchesHalfACharacter) {
+    // 中 is D6 D0, and D0 41 would read as another character: matched by
+    // bytes, "中A" would hold a second run starting inside 中.
+    RegexHelper regex;
+    ASSERT_EQ(Gbk("中A"), "\xD6\xD0\x41");
+    regex.RegexPrepare("([\\u4e00-\\u9fa5]+)", Gbk("ab中文cd中A"));
+    EXPECT_EQ(regex.RegexMatchCount(), 2);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), Gbk("中文"));
+    EXPECT_EQ(regex.RegexSubMatch(2, 1), Gbk("中"));
+}
+
+TEST(RegexHelper, DotStopsAtLineFeedOnly) {
+    RegexHelper regex;
+    const Text pattern = "id=\"J_showShopStartDate\" value=\"(.*)\" />";
+    regex.RegexPrepare(pattern, "<input id=\"J_showShopStartDate\" value=\"2009-03\n-07\" />");
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+    regex.RegexPrepare(pattern, "<input id=\"J_showShopStartDate\" value=\"2009-03-07\" />");
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "2009-03-07");
+    regex.RegexPrepare("a.b", "a\rb");
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+}
+
+TEST(RegexHelper, MultilineAnchorsAndTheEndOfInput) {
+    RegexHelper regex;
+    regex.RegexPrepare("^\\d+$", "12\n34\nx5\n");
+    EXPECT_EQ(regex.RegexMatchCount(), 2);
+    EXPECT_EQ(regex.RegexMatchValue(2), "34");
+    regex.RegexPrepare("^\\d+$", "12\n34", true, false);
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+    // Without multi-line, $ is the very end, not the place before a final line feed.
+    regex.RegexPrepare("\\d+$", "12\n", true, false);
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+}
+
+TEST(RegexHelper, GlobalOffGivesTheFirstMatchOnly) {
+    RegexHelper regex;
+    regex.RegexPrepare(">(\\d+)</a>", "<a>1</a><a>22</a><a>333</a>", true, true, false);
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "1");
+    regex.RegexPrepare(">(\\d+)</a>", "<a>1</a><a>22</a><a>333</a>");
+    EXPECT_EQ(regex.RegexMatchCount(), 3);
+    EXPECT_EQ(regex.RegexSubMatch(3, 1), "333");
+}
+
+TEST(RegexHelper, EmptyMatchesAdvanceOneCharacter) {
+    RegexHelper regex;
+    regex.RegexPrepare("x*", Gbk("a中xxb"));
+    // Empty at a, empty at 中, "xx", empty at b, empty at the end.
+    ASSERT_EQ(regex.RegexMatchCount(), 5);
+    EXPECT_EQ(regex.RegexMatchValue(1), "");
+    EXPECT_EQ(regex.RegexMatchValue(3), "xx");
+    EXPECT_EQ(regex.RegexMatchValue(5), "");
+    regex.RegexPrepare("", "");
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+}
+
+TEST(RegexHelper, DigitsAreAsciiOnly) {
+    RegexHelper regex;
+    regex.RegexPrepare("(\\d+)", Gbk("１２３ and 456"));  // full-width digits first
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "456");
+}
+
+TEST(RegexHelper, ScriptDialectEscapes) {
+    RegexHelper regex;
+    regex.RegexPrepare("\\x41\\u0042", "zzAB");
+    EXPECT_EQ(regex.RegexMatchValue(1), "AB");
+    regex.RegexPrepare("http:\\/\\/rate\\.taobao\\.com\\/user-rate-.*htm",
+                       "<a href=\"http://rate.taobao.com/user-rate-abc123.htm\">");
+    EXPECT_EQ(regex.RegexMatchValue(1), "http://rate.taobao.com/user-rate-abc123.htm");
+    regex.RegexPrepare("a[]b", "ab a]b");  // [] is a class that matches nothing
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+    regex.RegexPrepare("(x)?\\1y", "y");  // a reference to a group that did not take part
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "");
+}
+
+TEST(RegexHelper, GroupThatTookNoPartAndIndexesOutOfRange) {
+    RegexHelper regex;
+    regex.RegexPrepare("(a)|(b)", "b");
+    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "");
+    EXPECT_EQ(regex.RegexSubMatch(1, 2), "b");
+    EXPECT_EQ(regex.RegexSubMatch(1, 3), "");
+    EXPECT_EQ(regex.RegexSubMatch(1, 0), "");
+    EXPECT_EQ(regex.RegexSubMatch(1, -1), "");
+    EXPECT_EQ(regex.RegexSubMatch(0, 1), "");
+    EXPECT_EQ(regex.RegexSubMatch(-1, 1), "");
+    EXPECT_EQ(regex.RegexMatchValue(0), "");
+    EXPECT_EQ(regex.RegexMatchValue(2), "");
+}
+
+TEST(RegexHelper, InvalidPatternIsSilentAndClearsTheLastResult) {
+    RegexHelper regex;
+    regex.RegexPrepare("(\\d+)", "42");
+    ASSERT_EQ(regex.RegexMatchCount(), 1);
+    for (const Text pattern : {"(unclosed", "a{2,1}", "[z-a]", "*x"}) {
+        EXPECT_FALSE(regex.RegexPrepare(pattern, "anything (unclosed")) << pattern;
+        EXPECT_EQ(regex.RegexMatchCount(), 0);
+        EXPECT_EQ(regex.RegexMatchValue(1), "");
+        EXPECT_EQ(regex.RegexSubMatch(1, 1), "");
+    }
+}
+
+TEST(RegexHelper, ValuesComeBackInGbkInvalidBytesIncluded) {
+    RegexHelper regex;
+    // 0xFF is no GBK byte, 0x80 alone is the euro sign, A1 A1 the full-width space.
+    const Text subject = Gbk("价格：") + "\xFF\x80" + Gbk("１２元") + "\xA1\xA1" + "end";
+    regex.RegexPrepare(Gbk("价格：(.+)end"), subject);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), subject.substr(6, subject.size() - 9));
+    regex.RegexPrepare("(.)(.)", "\xFF\xFE");
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "\xFF");
+    EXPECT_EQ(regex.RegexSubMatch(1, 2), "\xFE");
+}
+
+TEST(RegexHelper, LongPageWithLazyRuns) {
+    Text page = Gbk("<li>买家信用：");
+    page += Text(300000, ' ');
+    page += "<a href=x>1234</a>";
+    RegexHelper regex;
+    regex.RegexPrepare(Gbk("买家信用：[\\s\\S]*?(\\d+)</a>"), page);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "1234");
+    const Text many = [] {
+        Text t;
+        for (int i = 0; i < 40; ++i) {
+            t += "{\"aucNumId\":" + std::to_string(i) + "},";
+        }
+        return t;
+    }();
+    regex.RegexPrepare("aucNumId", many);
+    EXPECT_EQ(regex.RegexMatchCount(), 40);
+}
+
+}  // namespace
+}  // namespace kestrova

@@ -1,0 +1,477 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "WireTest.h"
+#include "web/Transport.h"
+
+namespace kestrova {
+namespace {
+
+using testing::AsString;
+using testing::CapturedRequest;
+using testing::ElapsedMs;
+using testing::HostLine;
+using testing::RawServer;
+using testing::Reply;
+using testing::ReplyStep;
+using testing::Respond;
+using testing::RespondRaw;
+using testing::ServerOptions;
+
+class TransportTest : public testing::WireTest {};
+
+Reply Ok(const std::string& body = "ok") {
+    return Respond(200, {}, body);
+}
+
+WireRequest Get(const std::string& url) {
+    WireRequest request;
+    request.url = url;
+    return request;
+}
+
+PhaseTimeouts AllMs(int ms) {
+    return PhaseTimeouts{ms, ms, ms, ms};
+}
+
+TEST_F(TransportTest, SendsExactlyTheGivenHeadersInOrderAfterHost) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/p?q=1&r=%D6%D0"));
+    request.headers = {
+        {"X-One", "1"}, {"Referer", "http://r.example/"}, {"Accept-Language", "zh-cn"}};
+    const WireResponse response = Exchange(request);
+
+    EXPECT_EQ(AsString(response.body), "ok");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head,
+              "GET /p?q=1&r=%D6%D0 HTTP/1.1\r\n" + HostLine(server) +
+                  "X-One: 1\r\nReferer: http://r.example/\r\nAccept-Language: zh-cn\r\n\r\n");
+}
+
+TEST_F(TransportTest, HeaderValuesLoseTheirLeadingBlankOnly) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/"));
+    request.headers = {
+        {"Accept", " */*"}, {"X-Tabbed", "\t  v  "}, {"X-Empty", ""}, {"X-Blank", " "}};
+    Exchange(request);
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head,
+              "GET / HTTP/1.1\r\n" + HostLine(server) +
+                  "Accept: */*\r\nX-Tabbed: v  \r\nX-Empty:\r\nX-Blank:\r\n\r\n");
+}
+
+TEST_F(TransportTest, HeadersThatWouldBreakTheRequestAreNotSent) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/"));
+    request.headers = {{"X-Split", "a\r\nInjected: yes"},
+                       {"Bad Name", "x"},
+                       {"", "nameless"},
+                       {"X-Lf", "a\nb"},
+                       {"X-Kept", "k"}};
+    Exchange(request);
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head,
+              "GET / HTTP/1.1\r\n" + HostLine(server) + "X-Kept: k\r\n\r\n");
+}
+
+TEST_F(TransportTest, PostCarriesItsBodyWithContentLengthAndNothingElse) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/form"));
+    request.method = "POST";
+    request.headers = {{"Content-Type", "text/plain"}};
+    request.body = {'a', '=', '1', '&', 'b', '=', '2'};
+    request.sendBody = true;
+    Exchange(request);
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head,
+              "POST /form HTTP/1.1\r\n" + HostLine(server) +
+                  "Content-Type: text/plain\r\nContent-Length: 7\r\n\r\n");
+    EXPECT_EQ(server.Requests()[0].body, "a=1&b=2");
+}
+
+TEST_F(TransportTest, LargeBodyGoesWithoutExpectAndWithoutAContentTypeOfCurlsOwn) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/upload"));
+    request.method = "PUT";
+    request.body.assign(3 << 20, 'x');
+    request.sendBody = true;
+    const WireResponse response = Exchange(request);
+
+    EXPECT_EQ(AsString(response.body), "ok");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head,
+              "PUT /upload HTTP/1.1\r\n" + HostLine(server) + "Content-Length: 3145728\r\n\r\n");
+    EXPECT_EQ(server.Requests()[0].body.size(), 3u << 20);
+}
+
+TEST_F(TransportTest, EmptyPostStatesLengthZero) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/"));
+    request.method = "POST";
+    request.sendBody = true;
+    Exchange(request);
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head,
+              "POST / HTTP/1.1\r\n" + HostLine(server) + "Content-Length: 0\r\n\r\n");
+}
+
+TEST_F(TransportTest, HeadDoesNotWaitForABody) {
+    RawServer server([](const CapturedRequest&, int) {
+        return RespondRaw("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.method = "HEAD";
+    request.timeouts = AllMs(3000);
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+
+    EXPECT_LT(ms, 1500);
+    EXPECT_EQ(response.status, 200);
+    EXPECT_TRUE(response.body.empty());
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head.substr(0, 16), "HEAD / HTTP/1.1\r");
+}
+
+TEST_F(TransportTest, MethodThatIsNotATokenSendsNothing) {
+    RawServer server([](const CapturedRequest&, int) { return Ok(); });
+    WireRequest request = Get(server.Url("/"));
+    request.method = "GET / HTTP/1.0\r\nX:";
+    EXPECT_TRUE(Exchange(request).body.empty());
+    EXPECT_EQ(server.ConnectionCount(), 0);
+}
+
+TEST_F(TransportTest, BodyBytesComeBackWholeZeroBytesIncluded) {
+    const std::string body("GIF\0\x01\xff\0tail", 10);
+    RawServer server([&](const CapturedRequest&, int) { return Respond(200, {}, body); });
+    const WireResponse response = Exchange(Get(server.Url("/")));
+    EXPECT_EQ(AsString(response.body), body);
+    EXPECT_EQ(response.status, 200);
+}
+
+TEST_F(TransportTest, HeaderTextIsTheLastResponsesLinesWithoutStatusLine) {
+    RawServer server([](const CapturedRequest&, int) {
+        return RespondRaw(
+            "HTTP/1.1 100 Continue\r\nX-Interim: 1\r\n\r\n"
+            "HTTP/1.1 404 Not Found\r\nServer: test\r\nSet-Cookie: a=1; path=/\r\n"
+            "Content-Length: 4\r\n\r\ngone");
+    });
+    const WireResponse response = Exchange(Get(server.Url("/")));
+    EXPECT_EQ(response.status, 404);
+    EXPECT_EQ(AsString(response.body), "gone");  // error pages are bodies like any other
+    EXPECT_EQ(response.headerText, "Server: test\r\nSet-Cookie: a=1; path=/\r\nContent-Length: 4");
+}
+
+TEST_F(TransportTest, ChunkedBodyIsDecoded) {
+    RawServer server([](const CapturedRequest&, int) {
+        return RespondRaw(
+            "HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+            "chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n");
+    });
+    EXPECT_EQ(AsString(Exchange(Get(server.Url("/"))).body), "abcde");
+}
+
+// --- time-outs -------------------------------------------------------------
+
+TEST_F(TransportTest, SilentServerEndsTheRequestAtTheReceiveLimit) {
+    RawServer server([](const CapturedRequest&, int) {
+        return Reply{{ReplyStep{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 5000}}, true};
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.timeouts = PhaseTimeouts{5000, 5000, 5000, 1000};
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+
+    EXPECT_GE(ms, 950);
+    EXPECT_LT(ms, 1800);
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_TRUE(response.headerText.empty());
+    EXPECT_EQ(response.status, 0);
+}
+
+TEST_F(TransportTest, StallInTheMiddleOfTheBodyLosesEverything) {
+    RawServer server([](const CapturedRequest&, int) {
+        return Reply{
+            {ReplyStep{"HTTP/1.1 200 OK\r\nX-Seen: 1\r\nContent-Length: 10\r\n\r\nhalf", 0},
+             ReplyStep{"rest!!", 5000}},
+            true};
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.timeouts = AllMs(1000);
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+
+    EXPECT_GE(ms, 950);
+    EXPECT_LT(ms, 1800);
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_TRUE(response.headerText.empty());
+}
+
+TEST_F(TransportTest, TricklingBodyKeepsTheRequestAlive) {
+    RawServer server([](const CapturedRequest&, int) {
+        return Reply{
+            {ReplyStep{"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n", 0}, ReplyStep{"a", 500},
+             ReplyStep{"b", 500}, ReplyStep{"c", 500}, ReplyStep{"d", 500}},
+            true};
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.timeouts = AllMs(1000);
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+
+    EXPECT_EQ(AsString(response.body), "abcd");
+    EXPECT_GE(ms, 1900);
+}
+
+TEST_F(TransportTest, TricklingHeaderBytesKeepTheRequestAlive) {
+    // No header line is complete between the pieces: only the socket shows progress.
+    RawServer server([](const CapturedRequest&, int) {
+        return Reply{{ReplyStep{"HTTP/1.1 2", 0}, ReplyStep{"00 OK\r\nContent-Le", 700},
+                      ReplyStep{"ngth: 2\r", 700}, ReplyStep{"\n\r\nok", 700}},
+                     true};
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.timeouts = AllMs(1000);
+    const WireResponse response = Exchange(request);
+    EXPECT_EQ(AsString(response.body), "ok");
+    EXPECT_EQ(response.headerText, "Content-Length: 2");
+}
+
+TEST_F(TransportTest, PeerThatStopsReadingEndsTheRequestAtTheSendLimit) {
+    ServerOptions options;
+    options.readBody = false;
+    options.receiveBufferBytes = 4096;
+    RawServer server(
+        [](const CapturedRequest&, int) {
+            return Reply{{ReplyStep{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", 8000}}, true};
+        },
+        options);
+    WireRequest request = Get(server.Url("/sink"));
+    request.method = "POST";
+    request.body.assign(64u << 20, 'z');
+    request.sendBody = true;
+    request.timeouts = PhaseTimeouts{5000, 5000, 1000, 60000};
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+
+    EXPECT_GE(ms, 950);
+    EXPECT_LT(ms, 4000);
+    EXPECT_TRUE(response.body.empty());
+}
+
+TEST_F(TransportTest, RefusedConnectionFailsAtOnce) {
+    int port;
+    {
+        RawServer gone([](const CapturedRequest&, int) { return Ok(); });
+        port = gone.Port();
+    }
+    WireResponse response;
+    const long ms = ElapsedMs(
+        [&] { response = Exchange(Get("http://127.0.0.1:" + std::to_string(port) + "/")); });
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_LT(ms, 1000);
+}
+
+TEST_F(TransportTest, ConnectionClosedWithoutAnswerGivesNothing) {
+    RawServer server([](const CapturedRequest&, int) { return Reply{{}, true}; });
+    const WireResponse response = Exchange(Get(server.Url("/")));
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_TRUE(response.headerText.empty());
+}
+
+TEST_F(TransportTest, ShortBodyBeforeCloseGivesNothing) {
+    RawServer server([](const CapturedRequest&, int) {
+        return RespondRaw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly this");
+    });
+    EXPECT_TRUE(Exchange(Get(server.Url("/"))).body.empty());
+}
+
+// --- redirects -------------------------------------------------------------
+
+TEST_F(TransportTest, RedirectIsFollowedToTheFinalPage) {
+    RawServer server([](const CapturedRequest& request, int) {
+        if (request.head.rfind("GET /start ", 0) == 0) {
+            return Respond(302, {"Location: final?x=1", "X-First: yes"}, "moved");
+        }
+        return Respond(200, {"X-Final: yes"}, "final page");
+    });
+    WireRequest request = Get(server.Url("/start"));
+    request.headers = {{"Referer", "http://r.example/"}};
+    const WireResponse response = Exchange(request);
+
+    EXPECT_EQ(AsString(response.body), "final page");
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.headerText, "X-Final: yes\r\nContent-Length: 10");
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].head, "GET /final?x=1 HTTP/1.1\r\n" + HostLine(server) +
+                                    "Referer: http://r.example/\r\n\r\n");
+}
+
+TEST_F(TransportTest, RedirectOffReturnsTheRedirectItself) {
+    RawServer server([](const CapturedRequest&, int) {
+        return Respond(301, {"Location: /elsewhere"}, "moved");
+    });
+    WireRequest request = Get(server.Url("/start"));
+    request.followRedirects = false;
+    const WireResponse response = Exchange(request);
+
+    EXPECT_EQ(response.status, 301);
+    EXPECT_EQ(AsString(response.body), "moved");
+    EXPECT_EQ(response.headerText, "Location: /elsewhere\r\nContent-Length: 5");
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST_F(TransportTest, PostTurnsIntoGetAfter302AndStaysPostAfter307) {
+    for (const int status : {302, 307}) {
+        RawServer server([status](const CapturedRequest& request, int) {
+            if (request.head.find(" /first ") != std::string::npos) {
+                return Respond(status, {"Location: /second"}, "");
+            }
+            return Ok();
+        });
+        WireRequest request = Get(server.Url("/first"));
+        request.method = "POST";
+        request.body = {'k', '=', 'v'};
+        request.sendBody = true;
+        Exchange(request);
+
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u) << status;
+        if (status == 302) {
+            EXPECT_EQ(requests[1].head, "GET /second HTTP/1.1\r\n" + HostLine(server) + "\r\n");
+        } else {
+            EXPECT_EQ(requests[1].head,
+                      "POST /second HTTP/1.1\r\n" + HostLine(server) + "Content-Length: 3\r\n\r\n");
+            EXPECT_EQ(requests[1].body, "k=v");
+        }
+    }
+}
+
+// /hop/N redirects to /hop/N+1 until N reaches `last`, which answers.
+Reply HopChain(const CapturedRequest& request, int last) {
+    const std::size_t at = request.head.find("/hop/");
+    const int n = std::atoi(request.head.c_str() + at + 5);
+    if (n >= last) {
+        return Ok("arrived");
+    }
+    return Respond(302, {"Location: /hop/" + std::to_string(n + 1)}, "");
+}
+
+TEST_F(TransportTest, TenRedirectsAreFollowedButNotEleven) {
+    {
+        RawServer server([](const CapturedRequest& r, int) { return HopChain(r, 10); });
+        EXPECT_EQ(AsString(Exchange(Get(server.Url("/hop/0"))).body), "arrived");
+        EXPECT_EQ(server.Requests().size(), 11u);
+    }
+    {
+        RawServer server([](const CapturedRequest& r, int) { return HopChain(r, 11); });
+        const WireResponse response = Exchange(Get(server.Url("/hop/0")));
+        EXPECT_TRUE(response.body.empty());
+        EXPECT_TRUE(response.headerText.empty());
+        EXPECT_EQ(server.Requests().size(), 11u);
+    }
+}
+
+TEST_F(TransportTest, RedirectLoopStops) {
+    RawServer server(
+        [](const CapturedRequest&, int) { return Respond(302, {"Location: /loop"}, "again"); });
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(Get(server.Url("/loop"))); });
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_EQ(server.Requests().size(), 11u);
+    EXPECT_LT(ms, 3000);
+}
+
+TEST_F(TransportTest, RedirectToAnotherSchemeIsNotFollowed) {
+    RawServer ftp([](const CapturedRequest&, int) { return Ok("ftp reached"); });
+    const std::string targets[] = {
+        "file:///etc/hostname",
+        "ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/x",
+        "javascript:alert(1)",
+    };
+    for (const std::string& target : targets) {
+        RawServer server([&](const CapturedRequest&, int) {
+            return Respond(302, {"Location: " + target}, "x");
+        });
+        const WireResponse response = Exchange(Get(server.Url("/")));
+        EXPECT_TRUE(response.body.empty()) << target;
+        EXPECT_EQ(server.Requests().size(), 1u) << target;
+    }
+    EXPECT_EQ(ftp.ConnectionCount(), 0);
+}
+
+// --- what is fetched at all ------------------------------------------------
+
+TEST_F(TransportTest, OnlyHttpAndHttpsAddressesAreFetched) {
+    const std::string path = ::testing::TempDir() + "kestrova_transport_file.txt";
+    std::ofstream(path) << "file content";
+    RawServer server([](const CapturedRequest&, int) { return Ok("reached"); });
+    const std::string port = std::to_string(server.Port());
+    const std::string addresses[] = {
+        "file://" + path,
+        "ftp://127.0.0.1:" + port + "/",
+        "gopher://127.0.0.1:" + port + "/",
+        "javascript:alert(1)",
+        "/" + path,
+        "127.0.0.1:" + port + "/x",
+        "",
+    };
+    for (const std::string& address : addresses) {
+        const WireResponse response = Exchange(Get(address));
+        EXPECT_TRUE(response.body.empty()) << address;
+        EXPECT_EQ(response.status, 0) << address;
+    }
+    EXPECT_EQ(server.ConnectionCount(), 0);
+    std::remove(path.c_str());
+    // The scheme is case-insensitive; spaces in a page's address are escaped.
+    EXPECT_EQ(AsString(Exchange(Get("HTTP://127.0.0.1:" + port + "/a b")).body), "reached");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].head.substr(0, 22), "GET /a%20b HTTP/1.1\r\nH");
+}
+
+TEST_F(TransportTest, ConnectToSendsEveryHostToTheTargetOverPlainHttp) {
+    RawServer server([](const CapturedRequest& request, int) {
+        if (request.head.find("GET /go ") == 0) {
+            return Respond(302, {"Location: https://logo.taobao.com/shop-logo?id=1"}, "");
+        }
+        return Ok("served");
+    });
+    SetConnectTo(ConnectTarget{"127.0.0.1", server.Port()});
+
+    EXPECT_EQ(AsString(Exchange(Get("http://member1.taobao.com/member/x?y=1")).body), "served");
+    EXPECT_EQ(AsString(Exchange(Get("https://rate.taobao.com/member_rate.htm")).body), "served");
+    EXPECT_EQ(AsString(Exchange(Get("http://favorite.taobao.com:8080/go")).body), "served");
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0].head, "GET /member/x?y=1 HTTP/1.1\r\nHost: member1.taobao.com\r\n\r\n");
+    EXPECT_EQ(requests[1].head, "GET /member_rate.htm HTTP/1.1\r\nHost: rate.taobao.com\r\n\r\n");
+    EXPECT_EQ(requests[2].head, "GET /go HTTP/1.1\r\nHost: favorite.taobao.com:8080\r\n\r\n");
+    EXPECT_EQ(requests[3].head, "GET /shop-logo?id=1 HTTP/1.1\r\nHost: logo.taobao.com\r\n\r\n");
+}
+
+TEST_F(TransportTest, BodyIsCutAtTheCapAndKept) {
+    std::string big(50000, 'b');
+    for (std::size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<char>('a' + i % 26);
+    }
+    RawServer server([&](const CapturedRequest&, int) { return Respond(200, {"X-Big: 1"}, big); });
+    WireRequest request = Get(server.Url("/"));
+    request.maxBodyBytes = 1000;
+    const WireResponse cut = Exchange(request);
+    EXPECT_EQ(AsString(cut.body), big.substr(0, 1000));
+    EXPECT_EQ(cut.status, 200);
+    EXPECT_EQ(cut.headerText, "X-Big: 1\r\nContent-Length: 50000");
+
+    request.maxBodyBytes = big.size();
+    EXPECT_EQ(Exchange(request).body.size(), big.size());
+}
+
+}  // namespace
+}  // namespace kestrova

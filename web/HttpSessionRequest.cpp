@@ -1,0 +1,103 @@
+#include "web/HttpSessionRequest.h"
+
+#include <climits>
+
+#include "text/Search.h"
+#include "web/Cookies.h"
+#include "web/Transport.h"
+
+namespace kestrova {
+namespace {
+
+constexpr int kDefaultTimeoutMs = 15000;
+
+// Header lines are split at CR LF; a piece is a header when it holds a colon,
+// its name what comes before the first colon and its value all that follows,
+// the blank after the colon included (the transport writes it once).
+void AddHeaderLines(const Text& headerLines, WireRequest& request) {
+    TextArray pieces;
+    if (FindText(headerLines, "\r\n") >= 1) {
+        pieces = SplitText(headerLines, "\r\n");
+    } else {
+        pieces.Append(headerLines);
+    }
+    for (const Text& piece : pieces.Items()) {
+        const int colon = FindText(piece, ":");
+        if (colon < 1) {
+            continue;
+        }
+        request.headers.emplace_back(LeftText(piece, colon - 1), piece.substr(colon));
+    }
+}
+
+// The header lines of the response, in order: the last "Location:" line gives
+// the redirect target, every "Set-Cookie" line one received cookie item.
+void ReadResponseHeaders(const Text& headerText, HttpSessionParams& params) {
+    params.receivedCookies.clear();
+    const TextArray lines = SplitText(headerText, "\r\n");
+    for (const Text& line : lines.Items()) {
+        if (FindText(line, "Location:") >= 1) {
+            params.redirectTarget = TrimSpaces(ReplaceSubText(line, "Location:", "", 1, 1, false));
+        }
+        if (FindText(line, "Set-Cookie") >= 1) {
+            params.receivedCookies += TrimSpaces(TextBetween(line, "Set-Cookie:", ";"));
+            params.receivedCookies += "; ";
+        }
+    }
+}
+
+}  // namespace
+
+PhaseTimeouts SessionRequestTimeouts(int timeoutSeconds) {
+    if (timeoutSeconds == -1) {
+        return kTransportDefaultTimeouts;
+    }
+    int ms = kDefaultTimeoutMs;
+    if (timeoutSeconds >= 1) {
+        ms = timeoutSeconds > INT_MAX / 1000 ? INT_MAX : timeoutSeconds * 1000;
+    }
+    return PhaseTimeouts{ms, ms, ms, ms};
+}
+
+ByteBuffer HttpSessionRequest(const Text& url) {
+    HttpSessionParams params;
+    return HttpSessionRequest(url, params);
+}
+
+ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params) {
+    params.method = ToUpper(params.method);
+    if (params.method.empty()) {
+        params.method = "GET";
+    }
+    if (params.headerLines.empty()) {
+        params.headerLines = "Referer: " + url + kDefaultHeaderTail;
+    }
+    params.redirectTarget.clear();
+
+    WireRequest request;
+    request.method = params.method;
+    request.url = url;
+    request.timeouts = SessionRequestTimeouts(params.timeoutSeconds);
+    request.followRedirects = !params.redirectsOff;
+    if (!params.cookies.empty()) {
+        request.headers.emplace_back("Cookie", params.cookies);
+    }
+    AddHeaderLines(params.headerLines, request);
+    if (!params.bodyBytes.empty()) {
+        request.body = params.bodyBytes;
+    } else {
+        request.body.assign(params.bodyText.begin(), params.bodyText.end());
+    }
+    // A GET or HEAD without a body goes out without one; any other method
+    // states its (possibly empty) length.
+    request.sendBody = !request.body.empty() || (params.method != "GET" && params.method != "HEAD");
+
+    WireResponse response = Exchange(request);
+
+    params.responseHeaders = response.headerText;
+    ReadResponseHeaders(params.responseHeaders, params);
+    params.cookies = MergeCookies(params.cookies, params.receivedCookies);
+    return std::move(response.body);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,20 @@
+#include "web/PictureFetch.h"
+
+#include "imaging/Picture.h"
+#include "web/Transport.h"
+
+namespace kestrova {
+
+ByteBuffer DownloadPicture(const Text& url) {
+    WireRequest request;
+    request.method = "GET";
+    request.url = url;
+    request.headers = {{"Referer", url}, {"Accept-Language", "zh-cn"}};
+    return Exchange(request).body;
+}
+
+ByteBuffer DownloadPictureAsJpeg(const Text& url) {
+    return ReencodeAsJpeg(DownloadPicture(url));
+}
+
+}  // namespace kestrova
