@@ -1,0 +1,25 @@
+#pragma once
+// One marketplace answer for one request, by Host header and path: the part of
+// the sample marketplace that knows nothing of sockets.
+
+#include <chrono>
+#include <map>
+#include <string>
+
+namespace kestrova::marketplace {
+
+struct MarketRequest {
+    std::string host;  // the Host header; a ":port" and letter case do not matter
+    std::string path;  // decoded path, without the query
+    std::multimap<std::string, std::string> params;  // decoded query parameters (raw bytes)
+};
+
+struct MarketAnswer {
+    int status = 404;
+    std::string contentType;
+    std::string body;  // GBK text or picture bytes
+};
+
+MarketAnswer Answer(const MarketRequest& request, std::chrono::system_clock::time_point now);
+
+}  // namespace kestrova::marketplace

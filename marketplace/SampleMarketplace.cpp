@@ -1,0 +1,117 @@
+#include "marketplace/SampleMarketplace.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "marketplace/Router.h"
+
+namespace kestrova {
+
+struct SampleMarketplace::Impl {
+    explicit Impl(int latency) : latencyMs(latency) {}
+
+    void Handle(const httplib::Request& req, httplib::Response& res) {
+        LoggedRequest logged{req.get_header_value("Host"), req.target, {}};
+        for (const auto& [name, value] : req.headers) {
+            // The server library adds these itself; they are not on the wire.
+            if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
+                name == "LOCAL_PORT") {
+                continue;
+            }
+            logged.headers.emplace_back(name, value);
+        }
+        {
+            std::lock_guard lock(logMutex);
+            log.push_back(std::move(logged));
+        }
+        if (latencyMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(latencyMs));
+        }
+        marketplace::MarketRequest request{req.get_header_value("Host"), req.path, {}};
+        for (const auto& [key, value] : req.params) {
+            request.params.emplace(key, value);
+        }
+        const marketplace::MarketAnswer answer =
+            marketplace::Answer(request, std::chrono::system_clock::now());
+        res.status = answer.status;
+        if (!answer.body.empty()) {
+            res.set_content(answer.body, answer.contentType.c_str());
+        }
+    }
+
+    const int latencyMs;
+    httplib::Server server;
+    std::thread thread;
+    int port = -1;
+    mutable std::mutex stateMutex;
+
+    mutable std::mutex logMutex;
+    std::vector<LoggedRequest> log;
+};
+
+SampleMarketplace::SampleMarketplace(int latencyMs) : impl_(std::make_unique<Impl>(latencyMs)) {
+    impl_->server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+        impl_->Handle(req, res);
+    });
+}
+
+SampleMarketplace::~SampleMarketplace() {
+    Stop();
+}
+
+int SampleMarketplace::Start(int port) {
+    std::lock_guard lock(impl_->stateMutex);
+    if (impl_->port != -1) {
+        return -1;
+    }
+    int bound = -1;
+    if (port == 0) {
+        bound = impl_->server.bind_to_any_port("127.0.0.1");
+    } else if (impl_->server.bind_to_port("127.0.0.1", port)) {
+        bound = port;
+    }
+    if (bound <= 0) {
+        return -1;
+    }
+    impl_->port = bound;
+    // The socket listens from here on: connections wait in its backlog until
+    // the server thread accepts them.
+    impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
+    // Stop only reaches a server that has begun its accept loop.
+    while (!impl_->server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return bound;
+}
+
+void SampleMarketplace::Stop() {
+    std::lock_guard lock(impl_->stateMutex);
+    if (impl_->port == -1) {
+        return;
+    }
+    impl_->server.stop();
+    if (impl_->thread.joinable()) {
+        impl_->thread.join();
+    }
+    impl_->port = -1;
+}
+
+int SampleMarketplace::Port() const {
+    std::lock_guard lock(impl_->stateMutex);
+    return impl_->port;
+}
+
+std::vector<LoggedRequest> SampleMarketplace::Requests() const {
+    std::lock_guard lock(impl_->logMutex);
+    return impl_->log;
+}
+
+void SampleMarketplace::ClearRequests() {
+    std::lock_guard lock(impl_->logMutex);
+    impl_->log.clear();
+}
+
+}  // namespace kestrova

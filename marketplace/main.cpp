@@ -1,0 +1,49 @@
+// kestrova-marketplace: the sample marketplace as a program of its own, for
+// benchmarks and for trying the query by hand with --connect-to.
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "marketplace/SampleMarketplace.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) {
+    stopRequested = 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Serves the sample marketplace's invented members on 127.0.0.1."};
+    int port = 0;
+    int latencyMs = 0;
+    app.add_option("--port", port, "port to serve on (0: any free port)")
+        ->required()
+        ->check(CLI::Range(0, 65535));
+    app.add_option("--latency-ms", latencyMs, "delay every answer by this many milliseconds")
+        ->check(CLI::NonNegativeNumber);
+    CLI11_PARSE(app, argc, argv);
+
+    kestrova::SampleMarketplace marketplace(latencyMs);
+    const int served = marketplace.Start(port);
+    if (served < 0) {
+        std::fprintf(stderr, "kestrova-marketplace: cannot listen on 127.0.0.1:%d\n", port);
+        return 1;
+    }
+    std::printf("%d\n", served);
+    std::fflush(stdout);
+
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    while (stopRequested == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    marketplace.Stop();
+    return 0;
+}
