@@ -124,7 +124,10 @@ std::map<std::string, std::string> IntendedFields(const Member& m,
     };
     later("编辑框198", m.itemCount);
     later("编辑框196", m.creditCard ? "支持信用卡直接付款" : "");
-    later("编辑框197", m.presence == Presence::kOffline ? "不在线" : "在线");
+    // A silent status server leaves the field as the reset left it.
+    later("编辑框197", m.presence == Presence::kOffline  ? "不在线"
+                       : m.presence == Presence::kOnline ? "在线"
+                                                         : "");
     later("编辑框201", m.virtualTrades);
     later("编辑框202", m.realTrades);
     later("编辑框200", m.creditLevel);

@@ -235,7 +235,8 @@ Member BuyerMainly() {
 Member WithoutShop() {
     Member m = Ordinary("walker.zhou", "104567890",
                         "member without a shop: empty shop link, no items line, no shop start "
-                        "date, buyer page; careful (three neutral ratings given)");
+                        "date, no blog; buyer page whose buyer credit is a list item, so the "
+                        "good count comes out empty; careful (three neutral ratings given)");
     m.registered = "2006-02-14";
     SetLastLogin(m, " 2011-03-17 ", "2011-03-17");
 
@@ -252,6 +253,7 @@ Member WithoutShop() {
     m.visits = "652";
     m.school = "同济大学";
     m.company = "上海某设计事务所";
+    m.blogs = "0";
 
     m.region = "上海";
     m.certification = "支付宝个人认证";
@@ -261,10 +263,12 @@ Member WithoutShop() {
     m.counts = {"1", "0", "0", "4", "1", "0", "16", "2", "0", "37", "1", "0"};
 
     m.given = PlainEntries(7, 40, "GGGGGGGGGGNGGGGGGGGG", "2011.03.16 08:15:00");
-    m.goodGiven = 57;
+    m.goodGiven = 57;  // never asked for: a buyer's good count comes from the page
     m.neutralGiven = 3;
     m.badGiven = 0;
-    m.goodCount = "57";
+    // The buyer credit stands in a list item, so no digits follow "买家信用："
+    // right before "</a>": the good count comes out empty.
+    m.goodCount = "";
     m.buyerVerdict = "小心应付，问题不大.";
     m.buyerPicture = VerdictPicture::kTick;
     m.sellerVerdict = "此人无店铺.";
@@ -287,6 +291,7 @@ Member NonSeller() {
     m.fans = "0";
     m.follows = "4";
     m.visits = "39";
+    m.blogs = "0";
 
     m.region = "北京";
     m.certification = "未认证";
@@ -295,13 +300,14 @@ Member NonSeller() {
     m.goodRate = "92.31";
     m.buyerCredit = "13";
     m.buyerIcon = "buyer_credit_1.gif";
+    m.buyerCreditInList = false;
     m.counts = {"0", "0", "0", "2", "0", "1", "9", "0", "1", "25", "0", "0"};
 
     m.given = PlainEntries(8, 13, "GGGGGGBGGGGGG", "2011.03.01 19:19:19");
-    m.goodGiven = 12;
+    m.goodGiven = 12;  // never asked for: a buyer's good count comes from the page
     m.neutralGiven = 0;
     m.badGiven = 1;
-    m.goodCount = "12";
+    m.goodCount = "13";
     m.buyerVerdict = "很挑剔！有给差评的记录！";
     m.buyerPicture = VerdictPicture::kCross;
     m.sellerVerdict = "此人无店铺.";
@@ -464,8 +470,8 @@ Member FewHonours() {
 
 Member SilentStatus() {
     Member m = Ordinary("echo_valley", "110123456",
-                        "the messenger server answers with nothing (shown online); red alert: "
-                        "45 neutral over two summary pages and 2 bad given; black shop");
+                        "the messenger server answers with nothing (the field stays empty); red "
+                        "alert: 45 neutral over two summary pages and 2 bad given; black shop");
     m.registered = "2008-01-05";
     SetShop(m, "回声谷数码配件", "回声谷数码配件", "2008年2月14日");
     SetLastLogin(m, " 2011-03-15 ", "2011-03-15");
@@ -750,7 +756,7 @@ Member SmallShop() {
     m.buyerIcon = "buyer_credit_3.gif";
     m.counts = {"2", "0", "0", "8", "1", "0", "40", "3", "0", "210", "9", "1"};
     m.mainBusinessPage = "机械钟表维修与老式怀表配件";
-    m.mainBusiness = "机械钟表维修与老式怀表";
+    m.mainBusiness = "机械钟表维修与老式怀表配";
     m.industryPage = "钟表&nbsp;眼镜";
     m.industry = "钟表 眼镜";
     m.industryShare = "99.10%";
