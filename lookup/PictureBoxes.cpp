@@ -22,6 +22,8 @@ DesignPictures EmbeddedDesignPictures() {
             BytesOf(assets::BadRatingIcon())};
 }
 
-void InstallDesignPictures(Window& window) { WriteDesignPictures(window, EmbeddedDesignPictures()); }
+void InstallDesignPictures(Window& window) {
+    WriteDesignPictures(window, EmbeddedDesignPictures());
+}
 
 }  // namespace kestrova

@@ -37,7 +37,9 @@ Text WithoutSpacesAndTabs(const Text& value, int maxSpaces, int maxTabs) {
                           true);
 }
 
-bool Contains(TextView text, TextView marker) { return FindText(text, marker) != -1; }
+bool Contains(TextView text, TextView marker) {
+    return FindText(text, marker) != -1;
+}
 
 void ShowShopLink(Lookup& q) {
     const Text& page = q.state.PageText;
@@ -57,8 +59,7 @@ void ShowShopLink(Lookup& q) {
 
 bool RequestProfile(Lookup& q) {
     const Text account = UrlEncode(TrimSpaces(q.window.ReadText(Ctl::编辑框1)));
-    const Text url =
-        Text("http://") + endpoints::kMemberHost + endpoints::kProfilePath + account;
+    const Text url = Text("http://") + endpoints::kMemberHost + endpoints::kProfilePath + account;
     q.state.profileBody = RequestProfileBody(url);
     q.state.PageText = ToText(q.state.profileBody);
     q.state.ProfileText = q.state.PageText;
@@ -82,8 +83,7 @@ bool RequestProfile(Lookup& q) {
 void ShowProfileFields(Lookup& q) {
     const Text& page = q.state.PageText;
     if (Contains(page, kRegisteredMarker)) {
-        const Text registered =
-            MarkerCut(page, kRegisteredMarker, 15, 888, kListItemEnd, 2, 9999);
+        const Text registered = MarkerCut(page, kRegisteredMarker, 15, 888, kListItemEnd, 2, 9999);
         q.window.WriteText(Ctl::编辑框24, WithoutSpacesAndTabs(registered, 888, 9999));
     }
     if (Contains(page, kItemsMarker)) {

@@ -11,13 +11,13 @@ const Text kEmptyInputCaption = Gbk("提 示：");
 // Steps of a running query share QueryState; a second click that arrives
 // inside ProcessEvents must not start another run over the same values.
 class RunningFlag {
-public:
+  public:
     explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
     ~RunningFlag() { flag_ = false; }
     RunningFlag(const RunningFlag&) = delete;
     RunningFlag& operator=(const RunningFlag&) = delete;
 
-private:
+  private:
     bool& flag_;
 };
 

@@ -1,11 +1,11 @@
 // The two rating lists (ratings given, ratings received): JSONP split at
 // "aucNumId", each entry cut from its own piece into one of 28 rows.
 
+#include "assets/Assets.h"
 #include "form/RatingRows.h"
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PictureBoxes.h"
-#include "assets/Assets.h"
 #include "text/Convert.h"
 #include "text/Search.h"
 #include "web/Endpoints.h"

@@ -60,7 +60,9 @@ constexpr std::array<Ctl, 12> kCountTable = {
     Ctl::编辑框半年差, Ctl::编辑框年前好, Ctl::编辑框年前中, Ctl::编辑框年前差,
 };
 
-bool Contains(TextView text, TextView marker) { return FindText(text, marker) != -1; }
+bool Contains(TextView text, TextView marker) {
+    return FindText(text, marker) != -1;
+}
 
 Text WithoutSpacesAndTabs(const Text& value) {
     return ReplaceSubText(ReplaceSubText(value, " ", "", 1, 9999, true), kTab, "", 1, 9999, true);
@@ -113,7 +115,8 @@ void ShowItemCountAndCreditCard(Lookup& q) {
 
 void ShowTradeCounts(Lookup& q) {
     const Text& page = q.state.PageText;
-    q.window.WriteText(Ctl::编辑框201, MarkerCut(page, kVirtualTradesMarker, 18, 19, kTradesEnd, 1));
+    q.window.WriteText(Ctl::编辑框201,
+                       MarkerCut(page, kVirtualTradesMarker, 18, 19, kTradesEnd, 1));
     q.window.WriteText(Ctl::编辑框202,
                        MarkerCut(page, kPhysicalTradesMarker, 18, 19, kTradesEnd, 1));
 }

@@ -33,7 +33,9 @@ const Text kTagAverage = Gbk(" [产品一般]");
 const Text kTagHonest = Gbk(" [诚信商家]");
 const Text kTagAcceptable = Gbk(" [产品尚可]");
 
-double NumberIn(Window& w, Ctl field) { return ToNumber(w.ReadText(field)); }
+double NumberIn(Window& w, Ctl field) {
+    return ToNumber(w.ReadText(field));
+}
 
 void Append(Window& w, Ctl label, const Text& text) {
     w.WriteText(label, w.ReadText(label) + text);
@@ -41,8 +43,7 @@ void Append(Window& w, Ctl label, const Text& text) {
 
 void ShowBuyerVerdict(Window& w) {
     const ByteBuffer cross = BytesOf(assets::CrossPicture());
-    const double days =
-        TimeDifference(NowTime(), ToDateTime(w.ReadText(Ctl::编辑框24)), 5);
+    const double days = TimeDifference(NowTime(), ToDateTime(w.ReadText(Ctl::编辑框24)), 5);
     if (NumberAtMost(days, 30)) {
         Append(w, Ctl::标签38, kYoungAccount);
         w.WritePicture(Ctl::图片框5, cross);

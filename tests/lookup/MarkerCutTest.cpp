@@ -1,6 +1,6 @@
-#include "lookup/MarkerCut.h"
-
 #include <gtest/gtest.h>
+
+#include "lookup/MarkerCut.h"
 
 namespace kestrova {
 namespace {

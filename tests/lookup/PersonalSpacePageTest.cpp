@@ -10,7 +10,7 @@ const std::string kProfileHead = "<html><head><title>profile</title></head><body
                                  std::string(120, ' ') + "<div class=\"nav\">";
 
 class PersonalSpacePage : public StepFixture {
-protected:
+  protected:
     // A profile whose personal-space link leads to kSpacePath on i.taobao.com.
     void LinkProfileToSpace() {
         state.PageText = Gbk(kProfileHead +
@@ -31,8 +31,8 @@ TEST_F(PersonalSpacePage, FollowsTheProfileLinkAndKeepsThePageInTheScratchField)
 }
 
 TEST_F(PersonalSpacePage, AddressLosesSpacesTabsAndLineBreaks) {
-    state.PageText =
-        Gbk(kProfileHead + "<li><a href=\"http://i.taobao.com/u/ space\t.htm\" /> 个人空间</a></li>");
+    state.PageText = Gbk(kProfileHead +
+                         "<li><a href=\"http://i.taobao.com/u/ space\t.htm\" /> 个人空间</a></li>");
     ServeSpace("ok");
     ShowPersonalSpace(q);
     EXPECT_EQ(server.CountRequests(kSpacePath), 1);
@@ -50,8 +50,8 @@ TEST_P(SexRule, MaleWinsThenFemaleThenNothing) {
     EXPECT_EQ(Read(Ctl::编辑框14), GetParam().sex);
 }
 INSTANTIATE_TEST_SUITE_P(Pages, SexRule,
-                         ::testing::Values(SexCase{"性别：女 … 男装", "男"}, SexCase{"性别：女", "女"},
-                                           SexCase{"性别：保密", ""}));
+                         ::testing::Values(SexCase{"性别：女 … 男装", "男"},
+                                           SexCase{"性别：女", "女"}, SexCase{"性别：保密", ""}));
 
 TEST_F(PersonalSpacePage, NickEndBeyondItsWindowGivesNothing) {
     LinkProfileToSpace();
@@ -113,7 +113,8 @@ TEST_F(PersonalSpacePage, FewerThanSixHonourPicturesStillMakeSixLoads) {
     LinkProfileToSpace();
     std::string page = "<div>";
     for (int i = 1; i <= 2; ++i) {
-        page += "<i style=\"position:relative;background-image: url(" + HonourAddress(i) + ")\"></i>";
+        page +=
+            "<i style=\"position:relative;background-image: url(" + HonourAddress(i) + ")\"></i>";
     }
     ServeSpace(page + "</div>");
     ShowPersonalSpace(q);

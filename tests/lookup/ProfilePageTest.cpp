@@ -7,7 +7,7 @@ namespace {
 constexpr const char* kProfilePath = "/member/user_profile.jhtml";
 
 class ProfilePage : public StepFixture {
-protected:
+  protected:
     void UsePage(const std::string& utf8) { state.PageText = Gbk(utf8); }
 };
 
@@ -31,15 +31,15 @@ TEST_P(ProfileStops, EndTheRunWithTheirStatusMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ProfileStops,
-    ::testing::Values(
-        StopCase{"NoAnswer", nullptr, "获取店铺信息失败!"},
-        StopCase{"EmptyBody", "", "获取店铺信息失败!"},
-        StopCase{"Unknown", "<p>很抱歉！淘宝正在对该店铺盘点，请稍后再试</p>", "该账号不存在!"},
-        StopCase{"Blocked", "<p>通告：該用戶已經被查封！</p>", "该账号被查封!"},
-        StopCase{"UnknownWinsOverBlocked",
-                 "很抱歉！淘宝正在对该店铺盘点，请稍后再试 通告：該用戶已經被查封！",
-                 "该账号不存在!"},
-        StopCase{"Member", "<html>profile</html>", ""}),
+    ::testing::Values(StopCase{"NoAnswer", nullptr, "获取店铺信息失败!"},
+                      StopCase{"EmptyBody", "", "获取店铺信息失败!"},
+                      StopCase{"Unknown", "<p>很抱歉！淘宝正在对该店铺盘点，请稍后再试</p>",
+                               "该账号不存在!"},
+                      StopCase{"Blocked", "<p>通告：該用戶已經被查封！</p>", "该账号被查封!"},
+                      StopCase{"UnknownWinsOverBlocked",
+                               "很抱歉！淘宝正在对该店铺盘点，请稍后再试 通告：該用戶已經被查封！",
+                               "该账号不存在!"},
+                      StopCase{"Member", "<html>profile</html>", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProfilePage, KeepsTheBodyAsPageAndProfileText) {
@@ -71,8 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Names, AccountEncoding,
                          ::testing::Values(AccountCase{"plain_name-1.x", "plain_name-1.x"},
                                            AccountCase{"a b+c", "a%20b%2Bc"},
                                            AccountCase{"  padded  ", "padded"},
-                                           AccountCase{"   ", ""},
-                                           AccountCase{"中", "%D6%D0"},
+                                           AccountCase{"   ", ""}, AccountCase{"中", "%D6%D0"},
                                            AccountCase{"　全角　", "%C8%AB%BD%C7"}));
 
 TEST_F(ProfilePage, RegistrationTimeLosesItsSpacesAndTabs) {

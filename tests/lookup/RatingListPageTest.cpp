@@ -26,7 +26,7 @@ std::string List(const std::vector<std::string>& entries) {
 }
 
 class RatingListPage : public StepFixture {
-protected:
+  protected:
     void ShowGiven(const std::string& utf8Body) {
         ServeGbk(kListPath, utf8Body);
         window.WriteText(Ctl::编辑框4, "42");

@@ -42,7 +42,7 @@ const std::string kFavourites =
     "<li>\t<span class=\"price\">3钻</span></li>\n<li>收藏人气：<STRONG>1 234</STRONG></li>";
 
 class RatingPageExtras : public StepFixture {
-protected:
+  protected:
     void Run(const std::string& page, const std::string& profile = "<html>profile</html>") {
         state.PageText = Gbk(page);
         state.ProfileText = Gbk(profile);
@@ -117,7 +117,7 @@ TEST_F(RatingPageExtras, BuyerPageTakesItsOwnCountPattern) {
     EXPECT_EQ(Read(Ctl::编辑框半年中), "8");
     EXPECT_EQ(Read(Ctl::编辑框半年差), "");  // only eight matches
     EXPECT_EQ(Read(Ctl::编辑框年前差), "");
-    EXPECT_EQ(Read(Ctl::编辑框好评), "9");   // a buyer's good count is its credit
+    EXPECT_EQ(Read(Ctl::编辑框好评), "9");  // a buyer's good count is its credit
 }
 
 TEST_F(RatingPageExtras, MissingPartsShowTheirDefaults) {
@@ -155,8 +155,8 @@ TEST_P(OnlineStatus, Shows) {
 INSTANTIATE_TEST_SUITE_P(Answers, OnlineStatus,
                          ::testing::Values(StatusCase{"online[0]=1;", "在线"},
                                            StatusCase{"var a=1; online[0]=0;", "不在线"},
-                                           StatusCase{"garbage", "在线"},
-                                           StatusCase{nullptr, ""}, StatusCase{"", ""}));
+                                           StatusCase{"garbage", "在线"}, StatusCase{nullptr, ""},
+                                           StatusCase{"", ""}));
 
 }  // namespace
 }  // namespace kestrova::test

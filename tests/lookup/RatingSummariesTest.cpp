@@ -15,7 +15,7 @@ std::string SummaryPage(const std::string& maxPage, int entries, const char* key
 }
 
 class RatingSummaries : public StepFixture {
-protected:
+  protected:
     void SetUp() override { window.WriteText(Ctl::编辑框4, "42"); }
     std::string Count() {
         CountRatings(q, "0", Ctl::编辑框中评);

@@ -8,7 +8,7 @@ constexpr const char* kRatePage = "/user-rate-abc123.htm";
 const Text kAddress = "http://rate.taobao.com/user-rate-abc123.htm";
 
 class ShopPage : public StepFixture {
-protected:
+  protected:
     void Show(const std::string& utf8Page) {
         ServeGbk(kRatePage, utf8Page);
         ShowShopPage(q, kAddress);
@@ -85,16 +85,17 @@ TEST_F(ShopPage, FailedFetchEmptiesTheFields) {
 }
 
 TEST_F(ShopPage, RatingPageAddressComesFromTheProfile) {
-    state.PageText = Gbk(
-        "<p>创店于2008年5月6日</p>\n"
-        "<a href=\"http://rate.taobao.com/user-rate-abc123.htm\">信用评价</a>\n"
-        "<p>2009年1月2日</p>");
+    state.PageText =
+        Gbk("<p>创店于2008年5月6日</p>\n"
+            "<a href=\"http://rate.taobao.com/user-rate-abc123.htm\">信用评价</a>\n"
+            "<p>2009年1月2日</p>");
     EXPECT_EQ(FindRatingPageAddress(q), kAddress);
     EXPECT_EQ(Read(Ctl::编辑框9), "2008年5月6日");
 }
 
 TEST_F(ShopPage, RatingPageAddressRunsToTheLastHtmOfItsLine) {
-    state.PageText = Gbk("<a href=\"http://rate.taobao.com/user-rate-x.htm\">a</a><a href=\"y.htm\">");
+    state.PageText =
+        Gbk("<a href=\"http://rate.taobao.com/user-rate-x.htm\">a</a><a href=\"y.htm\">");
     EXPECT_EQ(GbkToUtf8(FindRatingPageAddress(q)),
               "http://rate.taobao.com/user-rate-x.htm\">a</a><a href=\"y.htm");
 }

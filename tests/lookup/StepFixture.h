@@ -14,7 +14,7 @@
 namespace kestrova::test {
 
 class StepFixture : public ::testing::Test {
-protected:
+  protected:
     StepFixture() : connect_(server) {}
 
     // A field's text as UTF-8, for readable comparisons.
@@ -29,7 +29,7 @@ protected:
     QueryState state;
     Lookup q{window, state};
 
-private:
+  private:
     ConnectToServer connect_;
 };
 

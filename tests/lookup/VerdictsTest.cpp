@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <cstdio>
 
 #include "assets/Assets.h"
@@ -7,8 +9,6 @@
 #include "text/Convert.h"
 #include "text/DateTimeOps.h"
 #include "text/Gbk.h"
-
-#include <gtest/gtest.h>
 
 namespace kestrova {
 namespace {

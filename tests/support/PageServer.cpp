@@ -71,6 +71,8 @@ ConnectToServer::ConnectToServer(const PageServer& server) {
     SetConnectTo(ConnectTarget{"127.0.0.1", server.Port()});
 }
 
-ConnectToServer::~ConnectToServer() { SetConnectTo(std::nullopt); }
+ConnectToServer::~ConnectToServer() {
+    SetConnectTo(std::nullopt);
+}
 
 }  // namespace kestrova::test

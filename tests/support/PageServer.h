@@ -13,7 +13,7 @@
 namespace kestrova::test {
 
 class PageServer {
-public:
+  public:
     PageServer();
     ~PageServer();
     PageServer(const PageServer&) = delete;
@@ -34,7 +34,7 @@ public:
 
     int Port() const { return port_; }
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     int port_ = 0;
@@ -43,7 +43,7 @@ private:
 // Points every request of the program at the server for the lifetime of the
 // object, and turns the override off again afterwards.
 class ConnectToServer {
-public:
+  public:
     explicit ConnectToServer(const PageServer& server);
     ~ConnectToServer();
     ConnectToServer(const ConnectToServer&) = delete;

@@ -1,0 +1,175 @@
+#include "cli/FieldReport.h"
+
+#include <QCryptographicHash>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+#include "form/Controls.h"
+#include "form/RatingRows.h"
+#include "imaging/Picture.h"
+#include "text/Gbk.h"
+#include "text/Search.h"
+
+namespace kestrova {
+
+namespace {
+
+bool ShowsText(ControlKind kind) {
+    return kind == ControlKind::EditBox || kind == ControlKind::Label ||
+           kind == ControlKind::HyperLinker;
+}
+
+// Captions of fields drawn inside their label read "保证金：           元": the
+// caption is the part before the gap.
+std::string CaptionText(const char* utf8) {
+    std::string_view text(utf8);
+    const std::size_t gap = text.find("  ", text.find_first_not_of(' ') == std::string_view::npos
+                                                ? 0
+                                                : text.find_first_not_of(' '));
+    const Text gbk = TrimSpaces(Utf8ToGbk(text.substr(0, gap)));
+    return GbkToUtf8(gbk);
+}
+
+// The caption of a field on a tab page: page, row and column.
+std::optional<std::string> RowCaption(Ctl id) {
+    for (int page = 1; page <= 2; ++page) {
+        const auto& rows = RatingRows(page);
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const RatingRow& row = rows[k];
+            const char* column = id == row.itemLine   ? "宝贝"
+                                 : id == row.comment  ? "留言"
+                                 : id == row.icon     ? "评价"
+                                 : id == row.nickname ? (page == 1 ? "卖家" : "买家")
+                                                      : nullptr;
+            if (column != nullptr) {
+                return std::string(page == 1 ? "给出的评价" : "收到的评价") + " " +
+                       std::to_string(k + 1) + " " + column;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// A field's caption is the label on its line to its left (or under it) within
+// the same parent; in the rating summary grid, the row label and the column
+// header; otherwise the caption of its group box.
+std::string Caption(const ControlDef& field) {
+    if (auto row = RowCaption(field.id)) {
+        return *row;
+    }
+    constexpr int kSameLine = 5;
+    const ControlDef* best = nullptr;
+    const ControlDef* header = nullptr;
+    for (const ControlDef& c : Controls()) {
+        if (c.kind != ControlKind::Label || c.parent != field.parent || c.id == field.id ||
+            *c.caption == '\0') {
+            continue;
+        }
+        // A tall picture box has its caption beside its middle.
+        const bool beside = field.kind == ControlKind::PicBox && c.rect.top >= field.rect.top &&
+                            c.rect.top < field.rect.top + field.rect.height;
+        const bool onLine = std::abs(c.rect.top - field.rect.top) <= kSameLine || beside;
+        if (onLine && c.rect.left <= field.rect.left &&
+            (best == nullptr || c.rect.left > best->rect.left)) {
+            best = &c;
+        }
+        if (field.parent == Ctl::分组框3 && c.rect.left == field.rect.left && c.rect.top == 10) {
+            header = &c;
+        }
+    }
+    std::string caption;
+    if (best != nullptr) {
+        caption = CaptionText(best->caption);
+    } else if (field.parent != kWindow && *Control(field.parent).caption != '\0') {
+        caption = CaptionText(Control(field.parent).caption);
+    } else {
+        caption = field.name;
+    }
+    if (header != nullptr) {
+        caption += " " + CaptionText(header->caption);
+    }
+    return caption;
+}
+
+std::string Sha256Hex(const ByteBuffer& bytes) {
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<qsizetype>(bytes.size())),
+                                 QCryptographicHash::Sha256);
+    return digest.toHex().toStdString();
+}
+
+}  // namespace
+
+std::string FieldListing(const FieldStore& window) {
+    std::string out;
+    auto line = [&out](const std::string& caption, const std::string& value) {
+        out += caption + "\t" + value + "\n";
+    };
+    if (!window.StatusText().empty()) {
+        line("状态", GbkToUtf8(window.StatusText()));
+    }
+    if (const auto& box = window.LastMessageBox()) {
+        line(GbkToUtf8(box->caption), GbkToUtf8(box->content));
+    }
+    for (const ControlDef& c : Controls()) {
+        const bool scratch = c.id == Ctl::编辑框82 || c.id == Ctl::编辑框2 || c.id == Ctl::编辑框98;
+        if ((!c.result && c.id != Ctl::编辑框1) || scratch) {
+            continue;  // static captions, and whole page texts kept for later cuts
+        }
+        if (ShowsText(c.kind) && !window.ReadText(c.id).empty()) {
+            line(Caption(c), GbkToUtf8(window.ReadText(c.id)));
+        }
+        if (c.kind == ControlKind::HyperLinker && !window.ReadLinkAddress(c.id).empty()) {
+            line(Caption(c) + " ->", GbkToUtf8(window.ReadLinkAddress(c.id)));
+        }
+        if (c.kind == ControlKind::PicBox && !window.ReadPicture(c.id).empty()) {
+            const ByteBuffer& picture = window.ReadPicture(c.id);
+            const PictureSize size = ProbePictureSize(picture);
+            line(Caption(c) + " [" + c.name + "]",
+                 std::string(PictureFormatName(DetectPictureFormat(picture))) + " " +
+                     std::to_string(size.width) + "x" + std::to_string(size.height) + ", " +
+                     std::to_string(picture.size()) + " bytes");
+        }
+    }
+    return out;
+}
+
+std::string FieldJson(const FieldStore& window) {
+    using nlohmann::ordered_json;
+    ordered_json root;
+    root["status"] = GbkToUtf8(window.StatusText());
+    if (const auto& box = window.LastMessageBox()) {
+        root["message_box"] = {{"text", GbkToUtf8(box->content)},
+                               {"caption", GbkToUtf8(box->caption)}};
+    } else {
+        root["message_box"] = nullptr;
+    }
+    ordered_json fields = ordered_json::object();
+    ordered_json links = ordered_json::object();
+    ordered_json pictures = ordered_json::object();
+    for (const ControlDef& c : Controls()) {
+        if (ShowsText(c.kind)) {
+            fields[c.name] = GbkToUtf8(window.ReadText(c.id));
+        }
+        if (c.kind == ControlKind::HyperLinker) {
+            links[c.name] = GbkToUtf8(window.ReadLinkAddress(c.id));
+        }
+        if (c.kind == ControlKind::PicBox) {
+            const ByteBuffer& bytes = window.ReadPicture(c.id);
+            const PictureSize size = ProbePictureSize(bytes);
+            pictures[c.name] = {{"bytes", bytes.size()},
+                                {"sha256", Sha256Hex(bytes)},
+                                {"format", PictureFormatName(DetectPictureFormat(bytes))},
+                                {"width", size.width},
+                                {"height", size.height}};
+        }
+    }
+    root["fields"] = std::move(fields);
+    root["links"] = std::move(links);
+    root["pictures"] = std::move(pictures);
+    // Invalid GBK has become U+FFFD already, so the dump cannot meet bad UTF-8.
+    return root.dump(2) + "\n";
+}
+
+}  // namespace kestrova

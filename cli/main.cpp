@@ -1,0 +1,76 @@
+// kestrova-cli: the query on a headless window, its fields printed as text or
+// JSON.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "cli/FieldReport.h"
+#include "form/FieldStore.h"
+#include "lookup/Lookup.h"
+#include "lookup/PictureBoxes.h"
+#include "marketplace/SampleMarketplace.h"
+#include "text/Gbk.h"
+#include "text/RuntimeFault.h"
+#include "web/Endpoints.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kRuntimeFaultExit = 3;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kestrova;
+
+    CLI::App app{"Kestrova: look a Taobao member up and print what the window would show."};
+    app.set_version_flag("--version", std::string("kestrova-cli ") + KESTROVA_VERSION);
+    app.require_subcommand(1);
+
+    std::string account;
+    std::string connectTo;
+    bool demo = false;
+    bool json = false;
+    CLI::App* lookup = app.add_subcommand("lookup", "Run the query for one account name");
+    lookup->add_option("ACCOUNT", account, "the member's account name (UTF-8), used as given")
+        ->required();
+    auto* connectOption = lookup->add_option("--connect-to", connectTo,
+                                             "send every request to HOST:PORT over plain HTTP");
+    lookup->add_flag("--demo", demo, "run against the built-in sample marketplace")
+        ->excludes(connectOption);
+    lookup->add_flag("--json", json, "print one JSON object instead of a field listing");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? 0 : kUsageError;
+    }
+
+    std::unique_ptr<SampleMarketplace> marketplace;
+    if (demo) {
+        marketplace = std::make_unique<SampleMarketplace>();
+        SetConnectTo(ConnectTarget{"127.0.0.1", marketplace->Start()});
+    } else if (!connectTo.empty()) {
+        const auto target = ParseConnectTarget(connectTo);
+        if (!target) {
+            std::cerr << "kestrova-cli: --connect-to wants HOST:PORT, got '" << connectTo << "'\n";
+            return kUsageError;
+        }
+        SetConnectTo(*target);
+    }
+
+    FieldStore window(EmbeddedDesignPictures());
+    QueryState state;
+    window.WriteText(Ctl::编辑框1, Utf8ToGbk(account));
+    try {
+        QueryRoutine(window, state);
+    } catch (const RuntimeFault& fault) {
+        std::cerr << GbkToUtf8(fault.BoxText());
+        return kRuntimeFaultExit;
+    }
+    std::cout << (json ? FieldJson(window) : FieldListing(window));
+    return 0;
+}
