@@ -1,6 +1,7 @@
 #include "marketplace/SampleMarketplace.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <mutex>
@@ -53,6 +54,12 @@ struct SampleMarketplace::Impl {
 };
 
 SampleMarketplace::SampleMarketplace(int latencyMs) : impl_(std::make_unique<Impl>(latencyMs)) {
+    // The library's default also sets SO_REUSEPORT, which would let a second
+    // marketplace bind a port that one already serves on.
+    impl_->server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     impl_->server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
         impl_->Handle(req, res);
     });
