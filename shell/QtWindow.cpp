@@ -1,0 +1,109 @@
+#include "shell/QtWindow.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "shell/HyperLink.h"
+#include "shell/MessageBox.h"
+#include "shell/PictureBox.h"
+#include "shell/StatusLine.h"
+#include "text/Gbk.h"
+
+namespace kestrova {
+namespace {
+
+QString Display(const Text& gbk) {
+    return QString::fromStdString(GbkToUtf8(gbk));
+}
+
+}  // namespace
+
+QtWindow::QtWindow(QWidget& window, const ControlObjects& controls)
+    : window_(window), controls_(controls) {
+    for (const ControlDef& def : Controls()) {
+        QObject* object = controls_[static_cast<std::size_t>(def.id)];
+        const Ctl id = def.id;
+        if (auto* line = qobject_cast<QLineEdit*>(object)) {
+            // textEdited fires for the user's typing only, not for setText.
+            QObject::connect(line, &QLineEdit::textEdited, line,
+                             [this, id](const QString& typed) { TakeTypedText(id, typed); });
+        } else if (auto* multi = qobject_cast<QPlainTextEdit*>(object)) {
+            QObject::connect(multi, &QPlainTextEdit::textChanged, multi, [this, id, multi] {
+                if (!mirroring_) {
+                    TakeTypedText(id, multi->toPlainText());
+                }
+            });
+        }
+    }
+}
+
+void QtWindow::TakeTypedText(Ctl control, const QString& typed) {
+    store_.WriteText(control, Utf8ToGbk(typed.toStdString()));
+}
+
+Text QtWindow::ReadText(Ctl control) {
+    return store_.ReadText(control);
+}
+
+void QtWindow::WriteText(Ctl control, const Text& text) {
+    store_.WriteText(control, text);
+    QObject* object = controls_[static_cast<std::size_t>(control)];
+    const QString shown = Display(text);
+    mirroring_ = true;
+    if (auto* line = qobject_cast<QLineEdit*>(object)) {
+        line->setText(shown);
+        line->setCursorPosition(0);  // a long text shows its beginning
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(object)) {
+        multi->setPlainText(shown);
+    } else if (auto* link = qobject_cast<HyperLink*>(object)) {
+        link->SetCaption(shown);
+    } else if (auto* label = qobject_cast<QLabel*>(object)) {
+        label->setText(shown);
+    }
+    mirroring_ = false;
+}
+
+void QtWindow::WriteLinkAddress(Ctl control, const Text& address) {
+    store_.WriteLinkAddress(control, address);
+    if (auto* link = qobject_cast<HyperLink*>(controls_[static_cast<std::size_t>(control)])) {
+        link->SetAddress(GbkToUtf8(address));
+    }
+}
+
+void QtWindow::WritePicture(Ctl control, const ByteBuffer& bytes) {
+    store_.WritePicture(control, bytes);
+    if (auto* box = qobject_cast<PictureBox*>(controls_[static_cast<std::size_t>(control)])) {
+        box->SetPicture(bytes);
+    }
+}
+
+void QtWindow::StatusBarSetText(int part, const Text& text) {
+    store_.StatusBarSetText(part, text);
+    if (part != 0) {
+        return;
+    }
+    for (QObject* object : controls_) {
+        if (auto* status = qobject_cast<StatusLine*>(object)) {
+            status->SetText(Display(text));
+        }
+    }
+}
+
+int QtWindow::MessageBox(const Text& content, int flags, const Text& caption) {
+    store_.MessageBox(content, flags, caption);
+    return ShowMessageBox(Display(content), flags, Display(caption));
+}
+
+void QtWindow::ProcessEvents() {
+    store_.ProcessEvents();
+    QCoreApplication::processEvents();
+}
+
+void QtWindow::WriteTitle(const Text& title) {
+    store_.WriteTitle(title);
+    window_.setWindowTitle(Display(title));
+}
+
+}  // namespace kestrova

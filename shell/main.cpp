@@ -1,0 +1,140 @@
+// kestrova: the window. Options serve the demo and looking at the window:
+//   --demo                 serve the sample marketplace in-process and query it
+//   --connect-to HOST:PORT send every request to HOST:PORT over plain HTTP
+//   --account NAME         type NAME into the account field and run the query
+//   --screenshot FILE.png  save the window as a picture and end
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "lookup/QueryState.h"
+#include "marketplace/SampleMarketplace.h"
+#include "shell/MainWindow.h"
+#include "text/Gbk.h"
+#include "web/Endpoints.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+struct Options {
+    bool demo = false;
+    std::optional<std::string> connectTo;
+    std::optional<std::string> account;
+    std::optional<QString> screenshot;
+};
+
+std::optional<Options> ParseOptions(const QApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Looks up a Taobao member's public pages and shows what they say."));
+    parser.addHelpOption();
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Query the built-in sample marketplace."));
+    const QCommandLineOption connectTo(
+        QStringLiteral("connect-to"),
+        QStringLiteral("Send every request to HOST:PORT over plain HTTP."),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption account(
+        QStringLiteral("account"),
+        QStringLiteral("Type NAME into the account field and run the query."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window (after the query, with --account) as a PNG and end."),
+        QStringLiteral("FILE.png"));
+    parser.addOptions({demo, connectTo, account, screenshot});
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "kestrova: %s\n", qPrintable(parser.errorText()));
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp(0);
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "kestrova: unexpected argument %s\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return std::nullopt;
+    }
+    if (parser.isSet(demo) && parser.isSet(connectTo)) {
+        std::fprintf(stderr, "kestrova: --demo and --connect-to exclude each other\n");
+        return std::nullopt;
+    }
+    Options options;
+    options.demo = parser.isSet(demo);
+    if (parser.isSet(connectTo)) {
+        options.connectTo = parser.value(connectTo).toStdString();
+    }
+    if (parser.isSet(account)) {
+        options.account = parser.value(account).toStdString();
+    }
+    if (parser.isSet(screenshot)) {
+        options.screenshot = parser.value(screenshot);
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace kestrova;
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrova"));
+
+    const std::optional<Options> options = ParseOptions(app);
+    if (!options) {
+        return kUsageError;
+    }
+
+    // The program-wide values first: they live as long as the program.
+    QueryState state;
+
+    std::unique_ptr<SampleMarketplace> marketplace;
+    if (options->demo) {
+        marketplace = std::make_unique<SampleMarketplace>();
+        const int port = marketplace->Start();
+        if (port <= 0) {
+            std::fprintf(stderr, "kestrova: the sample marketplace could not start\n");
+            return 1;
+        }
+        SetConnectTo(ConnectTarget{"127.0.0.1", port});
+    } else if (options->connectTo) {
+        const std::optional<ConnectTarget> target = ParseConnectTarget(*options->connectTo);
+        if (!target) {
+            std::fprintf(stderr, "kestrova: --connect-to wants HOST:PORT, not %s\n",
+                         options->connectTo->c_str());
+            return kUsageError;
+        }
+        SetConnectTo(*target);
+    }
+
+    MainWindow window(state);
+    window.ShowCentred();
+
+    if (options->account || options->screenshot) {
+        QTimer::singleShot(0, &window, [&window, &options] {
+            if (options->account) {
+                window.Fields().WriteText(Ctl::编辑框1, Utf8ToGbk(*options->account));
+                if (!window.RunQuery()) {
+                    return;  // a run-time fault has ended the program
+                }
+            }
+            if (options->screenshot) {
+                QCoreApplication::processEvents();
+                if (!window.grab().save(*options->screenshot, "PNG")) {
+                    std::fprintf(stderr, "kestrova: cannot write %s\n",
+                                 qPrintable(*options->screenshot));
+                    QCoreApplication::exit(1);
+                    return;
+                }
+                // Not a close by the user: the exit link stays shut.
+                QCoreApplication::exit(0);
+            }
+        });
+    }
+    return app.exec();
+}
