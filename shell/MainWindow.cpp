@@ -89,10 +89,7 @@ bool MainWindow::RunQuery() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!exitLinkDone_) {
-        exitLinkDone_ = true;
-        ExitLinkRoutine();
-    }
+    ExitLinkRoutine();
     event->accept();
 }
 

@@ -50,7 +50,6 @@ class MainWindow final : public QWidget {
     QtWindow fields_;
     QueryState& state_;
     QueryRunner runner_;
-    bool exitLinkDone_ = false;
 };
 
 }  // namespace kestrova
