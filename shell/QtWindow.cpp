@@ -84,10 +84,9 @@ void QtWindow::StatusBarSetText(int part, const Text& text) {
     if (part != 0) {
         return;
     }
-    for (QObject* object : controls_) {
-        if (auto* status = qobject_cast<StatusLine*>(object)) {
-            status->SetText(Display(text));
-        }
+    if (auto* status =
+            qobject_cast<StatusLine*>(controls_[static_cast<std::size_t>(Ctl::状态条1)])) {
+        status->SetText(Display(text));
     }
 }
 

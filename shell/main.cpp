@@ -3,8 +3,11 @@
 //   --connect-to HOST:PORT send every request to HOST:PORT over plain HTTP
 //   --account NAME         type NAME into the account field and run the query
 //   --screenshot FILE.png  save the window as a picture and end
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
@@ -114,6 +117,23 @@ int main(int argc, char** argv) {
 
     MainWindow window(state);
     window.ShowCentred();
+
+    if (options->screenshot) {
+        // Nobody is there to answer a message box (an empty --account gets
+        // one): each is answered with its default button, and said on stderr.
+        auto* answerer = new QTimer(&window);
+        QObject::connect(answerer, &QTimer::timeout, answerer, [] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || box->buttons().isEmpty()) {
+                return;
+            }
+            std::fprintf(stderr, "kestrova: %s: %s\n", qPrintable(box->windowTitle()),
+                         qPrintable(box->text()));
+            QAbstractButton* answer = box->defaultButton();
+            (answer != nullptr ? answer : box->buttons().first())->click();
+        });
+        answerer->start(10);
+    }
 
     if (options->account || options->screenshot) {
         QTimer::singleShot(0, &window, [&window, &options] {

@@ -37,7 +37,7 @@ ProgramRun RunProgram(const QStringList& arguments, const QTemporaryDir& dir) {
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(KESTROVA_EXECUTABLE), arguments);
     ProgramRun run;
-    run.finished = program.waitForFinished(120000);
+    run.finished = program.waitForFinished(60000);
     if (!run.finished) {
         program.kill();
         program.waitForFinished();
@@ -79,6 +79,17 @@ TEST(Screenshot, DemoQueryIsShownInTheScreenshot) {
     // The member facts area has changed: fields are filled.
     EXPECT_NE(before.copy(0, 80, 556, 350), after.copy(0, 80, 556, 350));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("opened"))));
+}
+
+TEST(Screenshot, EmptyAccountsMessageBoxDoesNotHoldUpTheScreenshot) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("window.png"));
+    const ProgramRun run = RunProgram(
+        {QStringLiteral("--account"), QString(), QStringLiteral("--screenshot"), file}, dir);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(QImage(file, "PNG").size(), QSize(1009, 741));
 }
 
 TEST(Screenshot, BadOptionsAreUsageErrors) {
