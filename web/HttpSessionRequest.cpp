@@ -4,6 +4,7 @@
 
 #include "text/Search.h"
 #include "web/Cookies.h"
+#include "web/ResponseHeaders.h"
 #include "web/Transport.h"
 
 namespace kestrova {
@@ -27,22 +28,6 @@ void AddHeaderLines(const Text& headerLines, WireRequest& request) {
             continue;
         }
         request.headers.emplace_back(LeftText(piece, colon - 1), piece.substr(colon));
-    }
-}
-
-// The header lines of the response, in order: the last "Location:" line gives
-// the redirect target, every "Set-Cookie" line one received cookie item.
-void ReadResponseHeaders(const Text& headerText, HttpSessionParams& params) {
-    params.receivedCookies.clear();
-    const TextArray lines = SplitText(headerText, "\r\n");
-    for (const Text& line : lines.Items()) {
-        if (FindText(line, "Location:") >= 1) {
-            params.redirectTarget = TrimSpaces(ReplaceSubText(line, "Location:", "", 1, 1, false));
-        }
-        if (FindText(line, "Set-Cookie") >= 1) {
-            params.receivedCookies += TrimSpaces(TextBetween(line, "Set-Cookie:", ";"));
-            params.receivedCookies += "; ";
-        }
     }
 }
 
@@ -95,7 +80,7 @@ ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params) {
     WireResponse response = Exchange(request);
 
     params.responseHeaders = response.headerText;
-    ReadResponseHeaders(params.responseHeaders, params);
+    ReadResponseHeaders(params.responseHeaders, params.redirectTarget, params.receivedCookies);
     params.cookies = MergeCookies(params.cookies, params.receivedCookies);
     return std::move(response.body);
 }
