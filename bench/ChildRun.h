@@ -1,0 +1,23 @@
+#pragma once
+// One run of a program as a child process: its wall time, its own CPU time and
+// peak memory as the kernel accounts them, and what it printed.
+
+#include <string>
+#include <vector>
+
+namespace kestrova::bench {
+
+struct ChildRun {
+    bool started = false;
+    int exitStatus = -1;  // -1 when it did not exit normally
+    double wallMs = 0;    // from just before the spawn to the reaped exit
+    double cpuMs = 0;     // user + system time of the child alone
+    long peakRssKb = 0;   // the child's ru_maxrss
+    std::string out;      // everything it wrote to standard output
+};
+
+// Runs argv[0] (a path) with the given arguments and the current environment;
+// standard error stays the caller's.
+ChildRun RunChild(const std::vector<std::string>& argv);
+
+}  // namespace kestrova::bench
