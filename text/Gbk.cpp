@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <vector>
 
@@ -59,6 +60,59 @@ char16_t DecodeWithIconv(iconv_t cd, const unsigned char* bytes, std::size_t len
     return unit >= 0xD800 && unit <= 0xDFFF ? kNoChar : unit;
 }
 
+// The characters of all pairs with one lead byte, in one pass of iconv over
+// the 192 pairs (a call per pair would cost more than the pages it serves: the
+// table is built at start-up). The pass resumes behind each pair iconv stops at. Where the pass
+// does not come out as one character per pair, the whole row is converted pair by pair.
+void DecodeRow(iconv_t cd, int lead, char16_t* row) {
+    char in[kTrailCount * 2];
+    for (int k = 0; k < kTrailCount; ++k) {
+        in[2 * k] = static_cast<char>(lead);
+        in[2 * k + 1] = static_cast<char>(kTrailFirst + k);
+    }
+    char16_t out[kTrailCount];
+    int next = 0;  // the first pair not yet decoded
+    bool aligned = true;
+    while (next < kTrailCount && aligned) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* inPtr = in + 2 * next;
+        std::size_t inLeft = static_cast<std::size_t>(kTrailCount - next) * 2;
+        char* outPtr = reinterpret_cast<char*>(out + next);
+        std::size_t outLeft = static_cast<std::size_t>(kTrailCount - next) * sizeof(char16_t);
+        const bool stopped =
+            iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+        const auto consumed = static_cast<std::size_t>(inPtr - (in + 2 * next));
+        const auto produced =
+            static_cast<std::size_t>(outPtr - reinterpret_cast<char*>(out + next));
+        aligned = consumed % 2 == 0 && produced == consumed;
+        const int done = next + static_cast<int>(consumed / 2);
+        for (int k = next; aligned && k < done; ++k) {
+            aligned = out[k] != kNoChar && !(out[k] >= 0xD800 && out[k] <= 0xDFFF);
+            row[k] = out[k];
+        }
+        next = done;
+        if (aligned && stopped && next < kTrailCount) {
+            // Stateless: the pair iconv stopped at is invalid on its own too.
+            const int error = errno;
+            if (error == EILSEQ || error == EINVAL) {
+                row[next] = kNoChar;
+            } else {
+                const unsigned char pair[2] = {static_cast<unsigned char>(lead),
+                                               static_cast<unsigned char>(kTrailFirst + next)};
+                row[next] = DecodeWithIconv(cd, pair, 2);
+            }
+            ++next;
+        }
+    }
+    if (!aligned) {
+        for (int k = 0; k < kTrailCount; ++k) {
+            const unsigned char pair[2] = {static_cast<unsigned char>(lead),
+                                           static_cast<unsigned char>(kTrailFirst + k)};
+            row[k] = DecodeWithIconv(cd, pair, 2);
+        }
+    }
+}
+
 GbkTables BuildTables() {
     GbkTables tables;
     const iconv_t cd = iconv_open("UTF-16LE", "CP936");
@@ -70,12 +124,7 @@ GbkTables BuildTables() {
         tables.single[byte - 0x80] = DecodeWithIconv(cd, in, 1);
     }
     for (int lead = 0x81; lead <= 0xFE; ++lead) {
-        for (int trail = kTrailFirst; trail <= 0xFF; ++trail) {
-            const unsigned char in[2] = {static_cast<unsigned char>(lead),
-                                         static_cast<unsigned char>(trail)};
-            tables.pairs[(lead - 0x81) * kTrailCount + (trail - kTrailFirst)] =
-                DecodeWithIconv(cd, in, 2);
-        }
+        DecodeRow(cd, lead, &tables.pairs[static_cast<std::size_t>(lead - 0x81) * kTrailCount]);
     }
     iconv_close(cd);
     // The reverse table is the inverse of the forward one; glibc's CP936 is a
