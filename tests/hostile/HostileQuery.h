@@ -1,0 +1,58 @@
+#pragma once
+// The whole query on a headless window for one sample member, against the
+// hostile server, and what to compare its outcome with.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "HostileServer.h"
+#include "form/FieldStore.h"
+#include "lookup/QueryState.h"
+#include "marketplace/Members.h"
+
+namespace kestrova::hostile {
+
+struct Outcome {
+    FieldStore window;
+    double seconds = 0;
+    bool ended = false;  // the query returned and released its running flag
+};
+
+// The member every case looks up: the full seller, whose lookup asks every
+// endpoint the query knows.
+const marketplace::Member& SampleMember();
+
+// Peak resident memory of this process so far, in MiB.
+long PeakResidentMiB();
+
+class HostileQuery : public ::testing::Test {
+  protected:
+    HostileQuery();
+    ~HostileQuery() override;
+
+    // The lookup of the sample member, with the misbehaviour in force.
+    Outcome Run();
+    // The same lookup with nothing misbehaving, run once per test.
+    const Outcome& Baseline();
+
+    // Every field rule holds, and the query ended in time.
+    void ExpectAllowed(const Outcome& outcome, double maxSeconds);
+    // Controls (texts, link addresses, pictures) whose content differs.
+    std::set<Ctl> Differing(const Outcome& a, const Outcome& b) const;
+    // The query ran to its verdicts: the last summary was asked for.
+    bool RanToTheEnd(const Outcome& outcome) const;
+    int CountRequests(Endpoint endpoint) const;
+
+    HostileServer server;
+    Misbehaviour misbehaviour;  // none: the marketplace answers everything
+
+  private:
+    std::unique_ptr<Outcome> baseline_;
+};
+
+std::string Utf8(const Text& gbk);
+
+}  // namespace kestrova::hostile

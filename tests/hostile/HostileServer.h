@@ -1,0 +1,95 @@
+#pragma once
+// A loopback server that plays the sample marketplace for every request but
+// lets a test take over the answer to the requests it picks: silence, bytes
+// that trickle in, a body without end, a redirect to itself, or any bytes at
+// all. Raw sockets, so that nothing between the test and the wire tidies the
+// misbehaviour up. Every connection gets its own thread.
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Endpoint.h"
+#include "marketplace/Router.h"
+
+namespace kestrova::hostile {
+
+// What the server does with one request.
+struct Reply {
+    enum class Kind { Answer, Raw, Silent, Trickle, Endless };
+    Kind kind = Kind::Answer;
+    int status = 200;
+    std::string contentType = "text/html; charset=GBK";
+    std::string body;       // Answer: the body; Raw: the whole response; Trickle: the body
+    int pieces = 1;         // Trickle: the body goes out in this many pieces
+    int gapMs = 0;          // Trickle: the wait before each piece
+    std::string unit;       // Endless: sent again and again after a head without a length
+    bool holdOpen = false;  // Raw: then say nothing more, until the client hangs up
+
+    // A complete response with Content-Length.
+    static Reply Answer(int status, std::string body,
+                        std::string contentType = "text/html; charset=GBK");
+    static Reply Raw(std::string bytes);
+    // The bytes, then silence with the connection open.
+    static Reply Stall(std::string bytes);
+    // Reads the request and never answers; the connection stays open until the
+    // client gives up.
+    static Reply Silent();
+    // The head at once, then the body in pieces, each after gapMs.
+    static Reply Trickle(std::string body, int pieces, int gapMs);
+    // A close-delimited 200 whose body repeats unit until the client stops reading.
+    static Reply Endless(std::string unit);
+    // A 302 to the very address that was asked for.
+    static Reply RedirectToItself(const SeenRequest& request);
+};
+
+// Given the request and the marketplace's own answer: a reply of its own, or
+// nothing to let the marketplace answer.
+using Misbehaviour =
+    std::function<std::optional<Reply>(const SeenRequest&, const marketplace::MarketAnswer&)>;
+
+class HostileServer {
+  public:
+    HostileServer();
+    ~HostileServer();
+    HostileServer(const HostileServer&) = delete;
+    HostileServer& operator=(const HostileServer&) = delete;
+
+    int Port() const { return port_; }
+    void SetMisbehaviour(Misbehaviour misbehaviour);
+
+    std::vector<SeenRequest> Requests() const;
+    void ClearRequests();
+    // Connections that carried no HTTP request line (another protocol, say).
+    int ConnectionsWithoutRequest() const { return withoutRequest_.load(); }
+    // Whether these bytes are a body the server sent in full, or the start of
+    // an endless one.
+    bool Sent(const std::string& bytes) const;
+
+  private:
+    void AcceptLoop();
+    void Serve(int fd);
+    void Perform(int fd, const SeenRequest& request, const Reply& reply);
+    bool Pause(int ms) const;
+    void RecordBody(const std::string& body);
+
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> withoutRequest_{0};
+    mutable std::mutex mutex_;
+    Misbehaviour misbehaviour_;
+    std::vector<SeenRequest> requests_;
+    std::set<std::string> bodies_;
+    std::vector<std::string> endlessUnits_;
+    std::vector<int> openFds_;
+    std::vector<std::thread> workers_;
+    std::thread acceptor_;
+};
+
+}  // namespace kestrova::hostile
