@@ -3,6 +3,7 @@
 
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/TextRules.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
@@ -30,16 +31,6 @@ const Text kNoShopCaption = Gbk("此人无店铺");
 const Text kShopLinkMarker = Gbk("<li>淘宝店铺： <a href=");
 const Text kLastLoginMarker = Gbk("<li>上次登录：");
 const Text kListItemEnd = "</li>";
-const Text kTab = "\t";
-
-Text WithoutSpacesAndTabs(const Text& value, int maxSpaces, int maxTabs) {
-    return ReplaceSubText(ReplaceSubText(value, " ", "", 1, maxSpaces, true), kTab, "", 1, maxTabs,
-                          true);
-}
-
-bool Contains(TextView text, TextView marker) {
-    return FindText(text, marker) != -1;
-}
 
 void ShowShopLink(Lookup& q) {
     const Text& page = q.state.PageText;

@@ -8,6 +8,7 @@
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PictureBoxes.h"
+#include "lookup/TextRules.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
 #include "web/Endpoints.h"
@@ -52,21 +53,12 @@ const Text kRankMarker = " align=\"absmiddle\" class=\"rank\" title=\"";
 const Text kIndustryMarker = Gbk("<div class=\"list\">主营行业：");
 const Text kIndustryShareMarker = Gbk("<div class=\"list\">主营占比：");
 const Text kNbsp = "&nbsp;";
-const Text kTab = "\t";
 
 constexpr std::array<Ctl, 12> kCountTable = {
     Ctl::编辑框一周好, Ctl::编辑框一周中, Ctl::编辑框一周差, Ctl::编辑框一月好,
     Ctl::编辑框一月中, Ctl::编辑框一月差, Ctl::编辑框半年好, Ctl::编辑框半年中,
     Ctl::编辑框半年差, Ctl::编辑框年前好, Ctl::编辑框年前中, Ctl::编辑框年前差,
 };
-
-bool Contains(TextView text, TextView marker) {
-    return FindText(text, marker) != -1;
-}
-
-Text WithoutSpacesAndTabs(const Text& value) {
-    return ReplaceSubText(ReplaceSubText(value, " ", "", 1, 9999, true), kTab, "", 1, 9999, true);
-}
 
 // The text after the next count marker.
 Text AfterCountMarker(const Text& text) {
