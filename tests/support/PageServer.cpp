@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+
 #include "web/Endpoints.h"
 
 namespace kestrova::test {
@@ -36,6 +38,11 @@ PageServer::PageServer() : impl_(std::make_unique<Impl>()) {
     // the thread accepts them.
     port_ = impl_->server.bind_to_any_port("127.0.0.1");
     impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
+    // stop() only reaches a server that is already in its accept loop; one
+    // stopped before it got there would keep its thread blocked for ever.
+    while (!impl_->server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 PageServer::~PageServer() {
