@@ -1,7 +1,9 @@
 #include "web/Cookies.h"
 
+#include <unordered_map>
 #include <vector>
 
+#include "text/GbkChar.h"
 #include "text/Search.h"
 
 namespace kestrova {
@@ -21,8 +23,18 @@ Text ItemName(TextView item) {
     return TrimSpaces(LeftText(item, equals - 1));
 }
 
-bool SameName(TextView a, TextView b) {
-    return a.size() == b.size() && FindText(a, b, 1, true) == 1;
+// Names compare with ASCII case ignored in their single-byte characters; a
+// double-byte character compares exactly (its trail byte may look like a
+// letter). Two names are the same exactly when their keys are equal, so a
+// lookup table can stand in for comparing every pair.
+Text NameKey(TextView name) {
+    Text key(name);
+    for (std::size_t i = 0; i < key.size(); i += GbkCharWidth(key, i)) {
+        if (GbkCharWidth(key, i) == 1) {
+            key[i] = static_cast<char>(AsciiLower(static_cast<unsigned char>(key[i])));
+        }
+    }
+    return key;
 }
 
 }  // namespace
@@ -43,23 +55,32 @@ Text TextBetween(TextView text, TextView startMarker, TextView endMarker) {
 Text MergeCookies(TextView oldCookies, TextView newCookies) {
     // The old text as its items; a received item replaces the old item of the
     // same name (whole names, ASCII case ignored) or is added at the end.
+    // A server may send thousands of cookies with one page: each name is
+    // looked up in a table of the names so far, not compared with every item.
     std::vector<Text> items = SplitText(Terminated(oldCookies), ";").Items();
+    std::unordered_map<Text, std::size_t> firstOfName;
+    // An empty name is the same as no other, not even another empty one.
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Text key = FindText(items[i], "=") >= 1 ? NameKey(ItemName(items[i])) : Text();
+        if (!key.empty()) {
+            firstOfName.emplace(key, i);
+        }
+    }
     const TextArray received = SplitText(Terminated(newCookies), ";");
     for (const Text& item : received.Items()) {
         if (FindText(item, "=") < 1) {
             continue;
         }
-        const Text name = ItemName(item);
-        bool replaced = false;
-        for (Text& existing : items) {
-            if (FindText(existing, "=") >= 1 && SameName(ItemName(existing), name)) {
-                existing = item;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced) {
+        const Text key = NameKey(ItemName(item));
+        if (key.empty()) {
             items.push_back(item);
+            continue;
+        }
+        const auto [at, added] = firstOfName.emplace(key, items.size());
+        if (added) {
+            items.push_back(item);
+        } else {
+            items[at->second] = item;
         }
     }
     // Cookies the server emptied or marked deleted are dropped.

@@ -24,8 +24,9 @@ bool SendAll(int fd, std::string_view bytes) {
     return true;
 }
 
-std::string Head(int status, const std::string& contentType, std::optional<std::size_t> length) {
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " Whatever\r\n";
+std::string Head(int status, const std::string& contentType, std::optional<std::size_t> length,
+                 const std::string& extraHeaders = {}) {
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " Whatever\r\n" + extraHeaders;
     if (!contentType.empty()) {
         head += "Content-Type: " + contentType + "\r\n";
     }
@@ -97,6 +98,12 @@ Reply Reply::Endless(std::string unit) {
     Reply r;
     r.kind = Kind::Endless;
     r.unit = std::move(unit);
+    return r;
+}
+
+Reply Reply::EndlessHeaders(std::string unit) {
+    Reply r = Endless(std::move(unit));
+    r.head = "HTTP/1.1 200 OK\r\n";
     return r;
 }
 
@@ -258,7 +265,9 @@ void HostileServer::Perform(int fd, const SeenRequest&, const Reply& reply) {
     switch (reply.kind) {
         case Reply::Kind::Answer:
             RecordBody(reply.body);
-            SendAll(fd, Head(reply.status, reply.contentType, reply.body.size()) + reply.body);
+            SendAll(fd,
+                    Head(reply.status, reply.contentType, reply.body.size(), reply.extraHeaders) +
+                        reply.body);
             return;
         case Reply::Kind::Raw:
             RecordBody(reply.body);
@@ -298,7 +307,8 @@ void HostileServer::Perform(int fd, const SeenRequest&, const Reply& reply) {
                 std::lock_guard<std::mutex> lock(mutex_);
                 endlessUnits_.push_back(reply.unit);
             }
-            if (!SendAll(fd, Head(200, reply.contentType, std::nullopt))) {
+            if (!SendAll(fd, reply.head.empty() ? Head(200, reply.contentType, std::nullopt)
+                                                : reply.head)) {
                 return;
             }
             std::string block;

@@ -25,11 +25,13 @@ struct Reply {
     Kind kind = Kind::Answer;
     int status = 200;
     std::string contentType = "text/html; charset=GBK";
-    std::string body;       // Answer: the body; Raw: the whole response; Trickle: the body
-    int pieces = 1;         // Trickle: the body goes out in this many pieces
-    int gapMs = 0;          // Trickle: the wait before each piece
-    std::string unit;       // Endless: sent again and again after a head without a length
-    bool holdOpen = false;  // Raw: then say nothing more, until the client hangs up
+    std::string body;          // Answer: the body; Raw: the whole response; Trickle: the body
+    int pieces = 1;            // Trickle: the body goes out in this many pieces
+    int gapMs = 0;             // Trickle: the wait before each piece
+    std::string unit;          // Endless: sent again and again after a head without a length
+    bool holdOpen = false;     // Raw: then say nothing more, until the client hangs up
+    std::string extraHeaders;  // Answer: header lines (each ending in CR LF) to add
+    std::string head;          // Endless: sent first instead of a 200 head without a length
 
     // A complete response with Content-Length.
     static Reply Answer(int status, std::string body,
@@ -44,6 +46,8 @@ struct Reply {
     static Reply Trickle(std::string body, int pieces, int gapMs);
     // A close-delimited 200 whose body repeats unit until the client stops reading.
     static Reply Endless(std::string unit);
+    // A status line, then header lines (unit) that never end.
+    static Reply EndlessHeaders(std::string unit);
     // A 302 to the very address that was asked for.
     static Reply RedirectToItself(const SeenRequest& request);
 };

@@ -1,6 +1,8 @@
 // The account name into a query value, escapes out of a region name, cookie
 // texts, and the header text of a response.
 
+#include <vector>
+
 #include "FuzzEntries.h"
 #include "FuzzInput.h"
 #include "text/Search.h"
@@ -10,6 +12,53 @@
 
 namespace kestrova::fuzz {
 namespace {
+
+// Merging as it was first written, comparing every received name with every
+// item so far: slow, but plainly right, and the fast merge must agree with it.
+Text SlowMergeCookies(TextView oldCookies, TextView newCookies) {
+    const auto terminated = [](TextView cookies) {
+        Text t = TrimSpaces(cookies);
+        if (!t.empty() && t.back() != ';') {
+            t += ';';
+        }
+        return t;
+    };
+    const auto itemName = [](TextView item) {
+        return TrimSpaces(LeftText(item, FindText(item, "=") - 1));
+    };
+    const auto sameName = [](TextView a, TextView b) {
+        return a.size() == b.size() && FindText(a, b, 1, true) == 1;
+    };
+    std::vector<Text> items = SplitText(terminated(oldCookies), ";").Items();
+    const TextArray received = SplitText(terminated(newCookies), ";");
+    for (const Text& item : received.Items()) {
+        if (FindText(item, "=") < 1) {
+            continue;
+        }
+        const Text name = itemName(item);
+        bool replaced = false;
+        for (Text& existing : items) {
+            if (FindText(existing, "=") >= 1 && sameName(itemName(existing), name)) {
+                existing = item;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            items.push_back(item);
+        }
+    }
+    Text merged;
+    for (const Text& item : items) {
+        const Text trimmed = TrimSpaces(item);
+        if (trimmed.empty() || trimmed.back() == '=' || RightText(trimmed, 8) == "=deleted") {
+            continue;
+        }
+        merged += trimmed;
+        merged += "; ";
+    }
+    return merged;
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -59,6 +108,7 @@ int FuzzCookiesHeaders(const std::uint8_t* data, std::size_t size) {
     const Text third = parts.size() > 2 ? parts[2] : Text();
 
     const Text merged = MergeCookies(first, second);
+    FuzzCheck(merged == SlowMergeCookies(first, second), "merging differs from the plain merge");
     FuzzCheck(merged.empty() || RightText(merged, 2) == "; ",
               "merged cookies not ending in \"; \"");
     const TextArray items = SplitText(merged, "; ");
