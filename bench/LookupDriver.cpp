@@ -1,34 +1,41 @@
-// kestrova-bench-lookup: the whole query of kestrova-cli against the sample
-// marketplace, at the answer latencies given, several runs each. The
-// marketplace serves from this process (the same server kestrova-marketplace
-// runs), so that its request log counts the requests of every run; the CLI
-// runs as a child, so that its CPU time and peak memory are its own.
+// kestrova-bench-lookup: whole lookups against the sample marketplace, at the
+// answer latencies given, several runs each, two ways:
+//   cli    kestrova-cli lookup ACCOUNT --connect-to ... --json as a child
+//          process, start-up and exit included; its CPU time and peak memory
+//          are the kernel's account of the child alone;
+//   query  the query a click runs in a program that is already up (this one,
+//          on a headless window, warmed up by one run), CPU time of its thread;
+//   bare   the query's own requests replayed by the least client there is
+//          (BareFetch): the round trips alone, the floor the others stand on.
+// And the start-up alone: kestrova-cli --version as a child.
 //
-// Prints one line per run on standard error and one summary line per latency
-// on standard output:
-//   result <latency ms> <requests> <median wall ms> <min wall ms>
-//          <median wall / (requests x latency)> <median CPU ms> <max peak KB>
+// The marketplace serves from this process (the same server kestrova-
+// marketplace runs), so that its request log counts the requests of each run.
+//
+// One line per run goes to standard error; standard output gets one line per
+// kind and latency:
+//   cli|query|bare <latency ms> <requests> <median wall ms> <min wall ms>
+//             <median wall / (requests x latency)> <median CPU ms> <max peak KB>
+//   startup <median wall ms> <min wall ms> <median CPU ms> <max peak KB>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "bench/BareFetch.h"
 #include "bench/ChildRun.h"
+#include "bench/QueryRun.h"
 #include "marketplace/SampleMarketplace.h"
 
 namespace {
 
 using kestrova::SampleMarketplace;
-using kestrova::bench::ChildRun;
-using kestrova::bench::RunChild;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using namespace kestrova::bench;
 
 struct Options {
     std::string cli;
@@ -39,23 +46,119 @@ struct Options {
     int warmups = 1;
 };
 
-// Runs the lookup once; false (with a message) when it did not run through.
-bool RunOnce(const Options& o, SampleMarketplace& market, ChildRun& run, std::size_t& requests) {
+struct Sample {
+    double wallMs = 0;
+    double cpuMs = 0;
+    long peakKb = 0;
+    std::size_t requests = 0;
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+struct Summary {
+    double wallMedian = 0;
+    double wallMin = 0;
+    double cpuMedian = 0;
+    long peakKb = 0;
+    std::size_t requests = 0;
+};
+
+// Runs `once` warmups + runs times, the warm-ups unrecorded; nothing when a
+// run fails.
+std::optional<Summary> Measure(const Options& o, const char* kind, int latencyMs,
+                               const std::function<std::optional<Sample>()>& once) {
+    for (int i = 0; i < o.warmups; ++i) {
+        if (!once()) {
+            return std::nullopt;
+        }
+    }
+    std::vector<double> walls;
+    std::vector<double> cpus;
+    Summary s;
+    for (int i = 1; i <= o.runs; ++i) {
+        const std::optional<Sample> r = once();
+        if (!r) {
+            return std::nullopt;
+        }
+        std::fprintf(stderr,
+                     "%-7s latency %3d ms  run %d: %2zu requests, wall %8.2f ms, cpu %6.2f ms, "
+                     "peak %ld KB\n",
+                     kind, latencyMs, i, r->requests, r->wallMs, r->cpuMs, r->peakKb);
+        walls.push_back(r->wallMs);
+        cpus.push_back(r->cpuMs);
+        s.peakKb = std::max(s.peakKb, r->peakKb);
+        s.requests = std::max(s.requests, r->requests);
+    }
+    s.wallMedian = Median(walls);
+    s.wallMin = *std::min_element(walls.begin(), walls.end());
+    s.cpuMedian = Median(cpus);
+    return s;
+}
+
+void PrintLookup(const char* kind, int latencyMs, const Summary& s) {
+    const double floorMs = static_cast<double>(s.requests) * latencyMs;
+    std::printf("%s %d %zu %.2f %.2f %.4f %.2f %ld\n", kind, latencyMs, s.requests, s.wallMedian,
+                s.wallMin, floorMs > 0 ? s.wallMedian / floorMs : 0.0, s.cpuMedian, s.peakKb);
+    std::fflush(stdout);
+}
+
+std::optional<Sample> CliLookup(const Options& o, SampleMarketplace& market) {
     market.ClearRequests();
-    run = RunChild({o.cli, "lookup", o.account, "--connect-to",
-                    "127.0.0.1:" + std::to_string(market.Port()), "--json"});
-    requests = market.Requests().size();
+    const ChildRun run = RunChild({o.cli, "lookup", o.account, "--connect-to",
+                                   "127.0.0.1:" + std::to_string(market.Port()), "--json"});
     if (!run.started || run.exitStatus != 0) {
         std::fprintf(stderr, "kestrova-bench-lookup: %s did not run through (exit %d)\n",
                      o.cli.c_str(), run.exitStatus);
-        return false;
+        return std::nullopt;
     }
     // A lookup that stopped early would be fast for the wrong reason.
     if (run.out.find(o.expect) == std::string::npos) {
-        std::fprintf(stderr, "kestrova-bench-lookup: the output lacks '%s'\n", o.expect.c_str());
-        return false;
+        std::fprintf(stderr, "kestrova-bench-lookup: the CLI's output lacks '%s'\n",
+                     o.expect.c_str());
+        return std::nullopt;
     }
-    return true;
+    return Sample{run.wallMs, run.cpuMs, run.peakRssKb, market.Requests().size()};
+}
+
+std::optional<Sample> InProcessQuery(const Options& o, SampleMarketplace& market,
+                                     std::vector<kestrova::LoggedRequest>& requests) {
+    market.ClearRequests();
+    const QueryRun run = RunQuery(o.account, market.Port());
+    if (run.memberId != o.expect) {
+        std::fprintf(stderr, "kestrova-bench-lookup: the query wrote member id '%s', not '%s'\n",
+                     run.memberId.c_str(), o.expect.c_str());
+        return std::nullopt;
+    }
+    requests = market.Requests();
+    return Sample{run.wallMs, run.cpuMs, 0, requests.size()};
+}
+
+std::optional<Sample> BareReplay(SampleMarketplace& market,
+                                 const std::vector<kestrova::LoggedRequest>& requests) {
+    const auto begin = std::chrono::steady_clock::now();
+    for (const kestrova::LoggedRequest& r : requests) {
+        if (BareFetch(market.Port(), r.host, r.target) < 0) {
+            std::fprintf(stderr, "kestrova-bench-lookup: the replay of %s%s failed\n",
+                         r.host.c_str(), r.target.c_str());
+            return std::nullopt;
+        }
+    }
+    const auto end = std::chrono::steady_clock::now();
+    return Sample{std::chrono::duration<double, std::milli>(end - begin).count(), 0, 0,
+                  requests.size()};
+}
+
+std::optional<Sample> CliStartUp(const Options& o) {
+    const ChildRun run = RunChild({o.cli, "--version"});
+    if (!run.started || run.exitStatus != 0) {
+        std::fprintf(stderr, "kestrova-bench-lookup: %s --version failed\n", o.cli.c_str());
+        return std::nullopt;
+    }
+    return Sample{run.wallMs, run.cpuMs, run.peakRssKb, 0};
 }
 
 bool MeasureLatency(const Options& o, int latencyMs) {
@@ -64,53 +167,46 @@ bool MeasureLatency(const Options& o, int latencyMs) {
         std::fprintf(stderr, "kestrova-bench-lookup: the marketplace cannot listen\n");
         return false;
     }
-    ChildRun run;
-    std::size_t requests = 0;
-    for (int i = 0; i < o.warmups; ++i) {
-        if (!RunOnce(o, market, run, requests)) {
-            return false;
-        }
+    const auto cli = Measure(o, "cli", latencyMs, [&] { return CliLookup(o, market); });
+    if (!cli) {
+        return false;
     }
-    std::vector<double> walls;
-    std::vector<double> cpus;
-    std::size_t maxRequests = 0;
-    long peakKb = 0;
-    for (int i = 1; i <= o.runs; ++i) {
-        if (!RunOnce(o, market, run, requests)) {
-            return false;
-        }
-        std::fprintf(stderr,
-                     "latency %3d ms  run %d: %zu requests, wall %8.2f ms, cpu %6.2f ms, "
-                     "peak %ld KB\n",
-                     latencyMs, i, requests, run.wallMs, run.cpuMs, run.peakRssKb);
-        walls.push_back(run.wallMs);
-        cpus.push_back(run.cpuMs);
-        maxRequests = std::max(maxRequests, requests);
-        peakKb = std::max(peakKb, run.peakRssKb);
+    PrintLookup("cli", latencyMs, *cli);
+    std::vector<kestrova::LoggedRequest> requests;
+    const auto query =
+        Measure(o, "query", latencyMs, [&] { return InProcessQuery(o, market, requests); });
+    if (!query) {
+        return false;
     }
-    const double wall = Median(walls);
-    const double floorMs = static_cast<double>(maxRequests) * latencyMs;
-    const double ratio = floorMs > 0 ? wall / floorMs : 0;
-    std::printf("result %d %zu %.2f %.2f %.4f %.2f %ld\n", latencyMs, maxRequests, wall,
-                *std::min_element(walls.begin(), walls.end()), ratio, Median(cpus), peakKb);
-    std::fflush(stdout);
+    PrintLookup("query", latencyMs, *query);
+    const auto bare = Measure(o, "bare", latencyMs, [&] { return BareReplay(market, requests); });
+    if (!bare) {
+        return false;
+    }
+    PrintLookup("bare", latencyMs, *bare);
     return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Times whole lookups of kestrova-cli against the sample marketplace."};
+    CLI::App app{"Times whole lookups against the sample marketplace."};
     Options o;
     app.add_option("--cli", o.cli, "path of kestrova-cli")->required()->check(CLI::ExistingFile);
     app.add_option("--account", o.account, "account name to look up (UTF-8)");
-    app.add_option("--expect", o.expect, "text every run's JSON must contain");
+    app.add_option("--expect", o.expect, "the member id the lookup must find");
     app.add_option("--latency-ms", o.latencies, "answer latencies to measure at")
         ->check(CLI::NonNegativeNumber);
-    app.add_option("--runs", o.runs, "measured runs per latency")->check(CLI::PositiveNumber);
+    app.add_option("--runs", o.runs, "measured runs of each kind")->check(CLI::PositiveNumber);
     app.add_option("--warmups", o.warmups, "unmeasured runs first")->check(CLI::NonNegativeNumber);
     CLI11_PARSE(app, argc, argv);
 
+    const auto startUp = Measure(o, "startup", 0, [&] { return CliStartUp(o); });
+    if (!startUp) {
+        return 1;
+    }
+    std::printf("startup %.2f %.2f %.2f %ld\n", startUp->wallMedian, startUp->wallMin,
+                startUp->cpuMedian, startUp->peakKb);
     for (const int latency : o.latencies) {
         if (!MeasureLatency(o, latency)) {
             return 1;

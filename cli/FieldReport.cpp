@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <string_view>
+#include <unordered_map>
 
 #include "form/Controls.h"
 #include "form/RatingRows.h"
@@ -99,10 +101,38 @@ std::string Sha256Hex(const ByteBuffer& bytes) {
     return digest.toHex().toStdString();
 }
 
+// What the report says of a picture. The rating rows show the same few icons
+// over and over, so each distinct picture is decoded and hashed once.
+struct PictureFacts {
+    PictureFormat format = PictureFormat::Empty;
+    PictureSize size;
+    std::string sha256;
+};
+
+class PictureFactsCache {
+  public:
+    const PictureFacts& Of(const ByteBuffer& bytes) {
+        const std::string_view key(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        auto found = facts_.find(key);
+        if (found == facts_.end()) {
+            found = facts_
+                        .emplace(key, PictureFacts{DetectPictureFormat(bytes),
+                                                   ProbePictureSize(bytes), Sha256Hex(bytes)})
+                        .first;
+        }
+        return found->second;
+    }
+
+  private:
+    // Keys view the window's own picture bytes, which outlive the report.
+    std::unordered_map<std::string_view, PictureFacts> facts_;
+};
+
 }  // namespace
 
 std::string FieldListing(const FieldStore& window) {
     std::string out;
+    PictureFactsCache facts;
     auto line = [&out](const std::string& caption, const std::string& value) {
         out += caption + "\t" + value + "\n";
     };
@@ -125,11 +155,11 @@ std::string FieldListing(const FieldStore& window) {
         }
         if (c.kind == ControlKind::PicBox && !window.ReadPicture(c.id).empty()) {
             const ByteBuffer& picture = window.ReadPicture(c.id);
-            const PictureSize size = ProbePictureSize(picture);
-            line(Caption(c) + " [" + c.name + "]",
-                 std::string(PictureFormatName(DetectPictureFormat(picture))) + " " +
-                     std::to_string(size.width) + "x" + std::to_string(size.height) + ", " +
-                     std::to_string(picture.size()) + " bytes");
+            const PictureFacts& fact = facts.Of(picture);
+            line(Caption(c) + " [" + c.name + "]", std::string(PictureFormatName(fact.format)) +
+                                                       " " + std::to_string(fact.size.width) + "x" +
+                                                       std::to_string(fact.size.height) + ", " +
+                                                       std::to_string(picture.size()) + " bytes");
         }
     }
     return out;
@@ -148,6 +178,7 @@ std::string FieldJson(const FieldStore& window) {
     ordered_json fields = ordered_json::object();
     ordered_json links = ordered_json::object();
     ordered_json pictures = ordered_json::object();
+    PictureFactsCache facts;
     for (const ControlDef& c : Controls()) {
         if (ShowsText(c.kind)) {
             fields[c.name] = GbkToUtf8(window.ReadText(c.id));
@@ -157,12 +188,12 @@ std::string FieldJson(const FieldStore& window) {
         }
         if (c.kind == ControlKind::PicBox) {
             const ByteBuffer& bytes = window.ReadPicture(c.id);
-            const PictureSize size = ProbePictureSize(bytes);
+            const PictureFacts& fact = facts.Of(bytes);
             pictures[c.name] = {{"bytes", bytes.size()},
-                                {"sha256", Sha256Hex(bytes)},
-                                {"format", PictureFormatName(DetectPictureFormat(bytes))},
-                                {"width", size.width},
-                                {"height", size.height}};
+                                {"sha256", fact.sha256},
+                                {"format", PictureFormatName(fact.format)},
+                                {"width", fact.size.width},
+                                {"height", fact.size.height}};
         }
     }
     root["fields"] = std::move(fields);

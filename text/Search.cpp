@@ -1,5 +1,7 @@
 #include "text/Search.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -38,6 +40,58 @@ bool StandsAt(TextView text, std::size_t pos, TextView sought, bool foldCase) {
     return true;
 }
 
+// The searches walk the text from their start position, stepping two bytes
+// over a lead byte and one over anything else, and match only where the walk
+// lands. Rather than take every step, they let memmem find the candidates and
+// then ask whether the walk lands there.
+
+// Whether the walk lands on pos, given known <= pos where it is known to land.
+// Behind a byte that is not a lead byte the walk always lands (it either
+// stepped onto that byte or over it as a trail byte); from there a run of lead
+// bytes is walked in pairs. So only the run of lead bytes before pos matters.
+bool WalkLandsOn(TextView text, std::size_t known, std::size_t pos) {
+    std::size_t p = pos;
+    while (p > known && IsGbkLead(static_cast<unsigned char>(text[p - 1]))) {
+        --p;
+    }
+    return (pos - p) % 2 == 0;
+}
+
+// The first position where the walk from `from` lands and sought stands, or
+// npos. sought is not empty.
+std::size_t FindOnWalk(TextView text, TextView sought, std::size_t from) {
+    std::size_t known = from;
+    std::size_t pos = from;
+    while (pos < text.size()) {
+        const void* hit =
+            memmem(text.data() + pos, text.size() - pos, sought.data(), sought.size());
+        if (hit == nullptr) {
+            return TextView::npos;
+        }
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        if (WalkLandsOn(text, known, at)) {
+            return at;
+        }
+        // The walk steps over at as the trail byte of the lead byte before it.
+        known = at - 1;
+        pos = at + 1;
+    }
+    return TextView::npos;
+}
+
+// The same with ASCII letters folded, one step at a time (the folded searches
+// run over short texts only).
+std::size_t FindOnWalkFolded(TextView text, TextView sought, std::size_t from) {
+    std::size_t pos = from;
+    while (pos + sought.size() <= text.size()) {
+        if (StandsAt(text, pos, sought, true)) {
+            return pos;
+        }
+        pos += GbkCharWidth(text, pos);
+    }
+    return TextView::npos;
+}
+
 bool IsSpaceAt(TextView text, std::size_t i) {
     if (text[i] == ' ') {
         return true;
@@ -56,14 +110,10 @@ int FindText(TextView text, TextView sought, int start, bool ignoreCase) {
     if (sought.empty()) {
         return 1;
     }
-    std::size_t pos = static_cast<std::size_t>(from - 1);
-    while (pos + sought.size() <= text.size()) {
-        if (StandsAt(text, pos, sought, ignoreCase)) {
-            return static_cast<int>(pos + 1);
-        }
-        pos += IsGbkLead(static_cast<unsigned char>(text[pos])) ? 2 : 1;
-    }
-    return -1;
+    const auto begin = static_cast<std::size_t>(from - 1);
+    const std::size_t at =
+        ignoreCase ? FindOnWalkFolded(text, sought, begin) : FindOnWalk(text, sought, begin);
+    return at == TextView::npos ? -1 : static_cast<int>(at + 1);
 }
 
 Text MidText(TextView text, int start, int count) {
@@ -104,19 +154,19 @@ Text ReplaceSubText(TextView text, TextView sought, TextView replacement, int st
     std::size_t pos = static_cast<std::size_t>(from - 1);
     out.append(text.substr(0, pos));
     int made = 0;
-    while (text.size() - pos >= sought.size()) {
-        if (StandsAt(text, pos, sought, !caseSensitive)) {
-            out.append(replacement);
-            pos += sought.size();
-            ++made;
-            // Any negative maximum means no limit, like kUnlimited.
-            if (maxCount > 0 && made >= maxCount) {
-                break;
-            }
-        } else {
-            const std::size_t width = GbkCharWidth(text, pos);
-            out.append(text.substr(pos, width));
-            pos += width;
+    for (;;) {
+        const std::size_t at =
+            caseSensitive ? FindOnWalk(text, sought, pos) : FindOnWalkFolded(text, sought, pos);
+        if (at == TextView::npos) {
+            break;
+        }
+        out.append(text.substr(pos, at - pos));
+        out.append(replacement);
+        pos = at + sought.size();  // the walk goes on behind the replaced text
+        ++made;
+        // Any negative maximum means no limit, like kUnlimited.
+        if (maxCount > 0 && made >= maxCount) {
+            break;
         }
     }
     out.append(text.substr(pos));
@@ -136,17 +186,15 @@ TextArray SplitText(TextView text, TextView delimiter, int maxPieces) {
         return pieces;
     }
     std::size_t cut = 0;
-    std::size_t pos = 0;
-    while (pos + delimiter.size() <= text.size()) {
-        if (text.compare(pos, delimiter.size(), delimiter) == 0) {
-            pieces.Append(Text(text.substr(cut, pos - cut)));
-            pos += delimiter.size();
-            cut = pos;
-            if (maxPieces > 0 && pieces.Count() >= maxPieces) {
-                return pieces;  // the rest is dropped
-            }
-        } else {
-            pos += GbkCharWidth(text, pos);
+    for (;;) {
+        const std::size_t at = FindOnWalk(text, delimiter, cut);
+        if (at == TextView::npos) {
+            break;
+        }
+        pieces.Append(Text(text.substr(cut, at - cut)));
+        cut = at + delimiter.size();  // the walk goes on behind the delimiter
+        if (maxPieces > 0 && pieces.Count() >= maxPieces) {
+            return pieces;  // the rest is dropped
         }
     }
     if (cut < text.size()) {
