@@ -152,17 +152,22 @@ const GbkTables& Tables() {
     return tables;
 }
 
-// Walks GBK bytes, calling onChar(code point) for each character and
-// onInvalid(byte) for each byte that does not belong to one.
-template <typename OnChar, typename OnInvalid>
-void DecodeGbk(TextView gbk, OnChar onChar, OnInvalid onInvalid) {
+// Walks GBK bytes, calling onAscii(run) for each run of ASCII bytes (pages are
+// mostly markup, which converts as a whole), onChar(code point) for each other
+// character and onInvalid(byte) for each byte that does not belong to one.
+template <typename OnAscii, typename OnChar, typename OnInvalid>
+void DecodeGbk(TextView gbk, OnAscii onAscii, OnChar onChar, OnInvalid onInvalid) {
     const GbkTables& tables = Tables();
     std::size_t i = 0;
     while (i < gbk.size()) {
         const auto byte = static_cast<unsigned char>(gbk[i]);
         if (byte < 0x80) {
-            onChar(byte);
-            ++i;
+            std::size_t end = i + 1;
+            while (end < gbk.size() && static_cast<unsigned char>(gbk[end]) < 0x80) {
+                ++end;
+            }
+            onAscii(gbk.substr(i, end - i));
+            i = end;
             continue;
         }
         if (IsGbkLead(byte) && i + 1 < gbk.size()) {
@@ -210,21 +215,24 @@ void EncodeGbk(char32_t code, bool lossless, Text& out) {
 }
 
 void AppendUtf8(char32_t code, std::string& out) {
+    char bytes[4];
+    std::size_t length = 0;
     if (code < 0x80) {
-        out += static_cast<char>(code);
+        bytes[length++] = static_cast<char>(code);
     } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        bytes[length++] = static_cast<char>(0xC0 | (code >> 6));
+        bytes[length++] = static_cast<char>(0x80 | (code & 0x3F));
     } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        bytes[length++] = static_cast<char>(0xE0 | (code >> 12));
+        bytes[length++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes[length++] = static_cast<char>(0x80 | (code & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        bytes[length++] = static_cast<char>(0xF0 | (code >> 18));
+        bytes[length++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        bytes[length++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes[length++] = static_cast<char>(0x80 | (code & 0x3F));
     }
+    out.append(bytes, length);
 }
 
 // Strict UTF-8: overlong forms, surrogates and values above U+10FFFF are
@@ -272,7 +280,7 @@ std::string GbkToUtf8(TextView gbk) {
     std::string out;
     out.reserve(gbk.size() + gbk.size() / 2);
     DecodeGbk(
-        gbk, [&](char32_t code) { AppendUtf8(code, out); },
+        gbk, [&](TextView run) { out.append(run); }, [&](char32_t code) { AppendUtf8(code, out); },
         [&](unsigned char) { AppendUtf8(kReplacement, out); });
     return out;
 }
@@ -290,7 +298,8 @@ std::u16string GbkToUtf16(TextView gbk) {
     std::u16string out;
     out.reserve(gbk.size());
     DecodeGbk(
-        gbk, [&](char32_t code) { out += static_cast<char16_t>(code); },
+        gbk, [&](TextView run) { out.append(run.begin(), run.end()); },
+        [&](char32_t code) { out += static_cast<char16_t>(code); },
         [&](unsigned char byte) { out += static_cast<char16_t>(kPrivateBase + byte); });
     return out;
 }
@@ -317,7 +326,7 @@ std::string GbkToUtf8Lossless(TextView gbk) {
     std::string out;
     out.reserve(gbk.size() + gbk.size() / 2);
     DecodeGbk(
-        gbk, [&](char32_t code) { AppendUtf8(code, out); },
+        gbk, [&](TextView run) { out.append(run); }, [&](char32_t code) { AppendUtf8(code, out); },
         [&](unsigned char byte) { AppendUtf8(kPrivateBase + byte, out); });
     return out;
 }
