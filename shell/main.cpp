@@ -3,13 +3,17 @@
 //   --connect-to HOST:PORT send every request to HOST:PORT over plain HTTP
 //   --account NAME         type NAME into the account field and run the query
 //   --screenshot FILE.png  save the window as a picture and end
+//   --startup-probe        print the milliseconds from the start of main to the
+//                          window shown and painted, and end (for benchmarks)
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEvent>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -29,6 +33,7 @@ struct Options {
     std::optional<std::string> connectTo;
     std::optional<std::string> account;
     std::optional<QString> screenshot;
+    bool startupProbe = false;
 };
 
 std::optional<Options> ParseOptions(const QApplication& app) {
@@ -50,7 +55,10 @@ std::optional<Options> ParseOptions(const QApplication& app) {
         QStringLiteral("screenshot"),
         QStringLiteral("Save the window (after the query, with --account) as a PNG and end."),
         QStringLiteral("FILE.png"));
-    parser.addOptions({demo, connectTo, account, screenshot});
+    const QCommandLineOption startupProbe(
+        QStringLiteral("startup-probe"),
+        QStringLiteral("Print the milliseconds to the window shown and painted, and end."));
+    parser.addOptions({demo, connectTo, account, screenshot, startupProbe});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "kestrova: %s\n", qPrintable(parser.errorText()));
         return std::nullopt;
@@ -78,12 +86,41 @@ std::optional<Options> ParseOptions(const QApplication& app) {
     if (parser.isSet(screenshot)) {
         options.screenshot = parser.value(screenshot);
     }
+    options.startupProbe = parser.isSet(startupProbe);
     return options;
 }
+
+// Reports, once the window's first paint has gone through, how long the start
+// took, and ends the program.
+class StartupProbe final : public QObject {
+  public:
+    explicit StartupProbe(std::chrono::steady_clock::time_point started) : started_(started) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !reported_) {
+            reported_ = true;
+            // Behind the paint that is under way, children included.
+            QTimer::singleShot(0, this, [this] {
+                const std::chrono::duration<double, std::milli> took =
+                    std::chrono::steady_clock::now() - started_;
+                std::printf("%.2f\n", took.count());
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::chrono::steady_clock::time_point started_;
+    bool reported_ = false;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     using namespace kestrova;
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrova"));
@@ -116,6 +153,10 @@ int main(int argc, char** argv) {
     }
 
     MainWindow window(state);
+    StartupProbe probe(started);
+    if (options->startupProbe) {
+        window.installEventFilter(&probe);
+    }
     window.ShowCentred();
 
     if (options->screenshot) {
