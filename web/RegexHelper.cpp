@@ -14,10 +14,16 @@
 
 namespace kestrova {
 
-// Each match as its groups: [0] the whole match, [n] group n; a group that took
-// no part in the match holds nothing.
+// The subject as it was matched, and each match as the byte spans of its groups
+// in it ([0] the whole match, [n] group n). A page full of matches can hold
+// millions of them, so they are kept as spans and become texts when read.
 struct RegexHelper::Matches {
-    std::vector<std::vector<std::optional<Text>>> items;
+    static constexpr std::uint32_t kUnset = 0xFFFFFFFF;
+    std::string subject;               // UTF-8, lossless form
+    std::uint32_t groups = 1;          // spans per match
+    std::vector<std::uint32_t> spans;  // from, to for each group of each match
+
+    std::size_t Count() const { return spans.size() / (2 * groups); }
 };
 
 namespace {
@@ -160,11 +166,16 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
     if (!data) {
         return false;
     }
-    const std::string text = GbkToUtf8Lossless(subject);
+    Matches found;
+    found.subject = GbkToUtf8Lossless(subject);
+    const std::string& text = found.subject;
+    if (text.size() >= Matches::kUnset) {
+        return false;  // beyond what the spans can hold; no page comes near it
+    }
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
     const std::uint32_t pairs = pcre2_get_ovector_count(data.get());
+    found.groups = pairs;
 
-    Matches found;
     std::uint32_t matchOptions = 0;  // the subject is checked once, on the first call
     PCRE2_SIZE start = 0;
     while (start <= text.size()) {
@@ -176,15 +187,13 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
         if (rc < 0) {
             return false;  // the execution failed: no match collection at all
         }
-        std::vector<std::optional<Text>> groups(pairs);
         for (std::uint32_t n = 0; n < pairs; ++n) {
             const PCRE2_SIZE from = ovector[2 * n];
             const PCRE2_SIZE to = ovector[2 * n + 1];
-            if (from != PCRE2_UNSET && to >= from) {
-                groups[n] = Utf8LosslessToGbk(std::string_view(text).substr(from, to - from));
-            }
+            const bool set = from != PCRE2_UNSET && to >= from;
+            found.spans.push_back(set ? static_cast<std::uint32_t>(from) : Matches::kUnset);
+            found.spans.push_back(set ? static_cast<std::uint32_t>(to) : Matches::kUnset);
         }
-        found.items.push_back(std::move(groups));
         if (!global) {
             break;
         }
@@ -204,30 +213,33 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
 namespace {
 
 // Group n (0 the whole match) of match k, both counted as the caller gives them.
-template <typename Items>
-Text GroupText(const Items& items, int k, int n) {
-    if (k < 1 || n < 0 || static_cast<std::size_t>(k) > items.size()) {
+template <typename Found>
+Text GroupText(const Found& found, int k, int n) {
+    if (k < 1 || n < 0 || static_cast<std::size_t>(k) > found.Count() ||
+        static_cast<std::uint32_t>(n) >= found.groups) {
         return {};
     }
-    const auto& groups = items[k - 1];
-    if (static_cast<std::size_t>(n) >= groups.size() || !groups[n]) {
+    const std::size_t at = 2 * ((static_cast<std::size_t>(k) - 1) * found.groups + n);
+    const std::uint32_t from = found.spans[at];
+    const std::uint32_t to = found.spans[at + 1];
+    if (from == Found::kUnset) {
         return {};
     }
-    return *groups[n];
+    return Utf8LosslessToGbk(std::string_view(found.subject).substr(from, to - from));
 }
 
 }  // namespace
 
 Text RegexHelper::RegexMatchValue(int k) const {
-    return GroupText(last_->items, k, 0);
+    return GroupText(*last_, k, 0);
 }
 
 Text RegexHelper::RegexSubMatch(int k, int n) const {
-    return n < 1 ? Text() : GroupText(last_->items, k, n);
+    return n < 1 ? Text() : GroupText(*last_, k, n);
 }
 
 int RegexHelper::RegexMatchCount() const {
-    return static_cast<int>(last_->items.size());
+    return static_cast<int>(last_->Count());
 }
 
 }  // namespace kestrova

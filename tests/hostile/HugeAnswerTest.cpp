@@ -93,6 +93,41 @@ TEST_F(HugeAnswers, SummaryPageOfAHundredThousandEntriesCountsThemAll) {
     EXPECT_TRUE(LastPagesAsked("1").empty()) << "one page: it is the last";
 }
 
+// Entries packed as tightly as they go, up to the cap: millions of matches for
+// the entry pattern, and for the count table's pattern on the rating page.
+TEST_F(HugeAnswers, SummaryPageFullOfEntriesUpToTheCap) {
+    std::string body = "\"maxPage\":1,";
+    while (body.size() + 8 <= kMaxBodyBytes) {
+        body += "aucNumId";
+    }
+    const std::size_t entries = (body.size() - 12) / 8;
+    GoodSummaryAnswers(body);
+    const Outcome outcome = Run();
+    ExpectAllowed(outcome, 30.0);
+    EXPECT_EQ(Utf8(outcome.window.ReadText(Ctl::编辑框好评)), std::to_string(entries));
+    EXPECT_LT(PeakResidentMiB(), 1024) << "memory grew far beyond the page";
+}
+
+TEST_F(HugeAnswers, RatingPageFullOfCountCellsUpToTheCap) {
+    std::string body;
+    // No seller section: the page is a buyer's, whose cells end in </td>.
+    while (body.size() + 11 <= kMaxBodyBytes) {
+        body += ">7</a></td>";
+    }
+    misbehaviour = [&body](const SeenRequest& r,
+                           const marketplace::MarketAnswer&) -> std::optional<Reply> {
+        if (r.endpoint != Endpoint::RatingPage) {
+            return std::nullopt;
+        }
+        return Reply::Answer(200, body);
+    };
+    const Outcome outcome = Run();
+    ExpectAllowed(outcome, 30.0);
+    EXPECT_TRUE(RanToTheEnd(outcome));
+    EXPECT_EQ(Utf8(outcome.window.ReadText(Ctl::编辑框年前差)), "7");
+    EXPECT_LT(PeakResidentMiB(), 1024) << "memory grew far beyond the page";
+}
+
 // The page count goes through the program's number rules: a whole number
 // truncated to its low 32 bits. The total is kept in 64 bits, so it never
 // wraps; the middle pages are taken as full, as always.
