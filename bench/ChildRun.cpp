@@ -38,6 +38,10 @@ ChildRun RunChild(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
 
+    rusage self{};
+    getrusage(RUSAGE_SELF, &self);
+    run.parentPeakKb = self.ru_maxrss;
+
     const auto begin = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
@@ -55,6 +59,11 @@ ChildRun RunChild(const std::vector<std::string>& argv) {
     for (;;) {
         const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
         if (n > 0) {
+            if (run.out.empty()) {
+                run.firstOutputMs = std::chrono::duration<double, std::milli>(
+                                        std::chrono::steady_clock::now() - begin)
+                                        .count();
+            }
             run.out.append(buffer, static_cast<std::size_t>(n));
         } else if (n == 0 || errno != EINTR) {
             break;

@@ -9,11 +9,16 @@ namespace kestrova::bench {
 
 struct ChildRun {
     bool started = false;
-    int exitStatus = -1;  // -1 when it did not exit normally
-    double wallMs = 0;    // from just before the spawn to the reaped exit
-    double cpuMs = 0;     // user + system time of the child alone
-    long peakRssKb = 0;   // the child's ru_maxrss
-    std::string out;      // everything it wrote to standard output
+    int exitStatus = -1;        // -1 when it did not exit normally
+    double wallMs = 0;          // from just before the spawn to the reaped exit
+    double firstOutputMs = -1;  // from just before the spawn to its first output
+    double cpuMs = 0;           // user + system time of the child alone
+    // The child's ru_maxrss. The kernel counts into it the spawner's own peak
+    // at the time of the spawn (the child's image before its exec), so it says
+    // something of the child only when above parentPeakKb.
+    long peakRssKb = 0;
+    long parentPeakKb = 0;
+    std::string out;  // everything it wrote to standard output
 };
 
 // Runs argv[0] (a path) with the given arguments and the current environment;

@@ -3,26 +3,29 @@
 //   cli    kestrova-cli lookup ACCOUNT --connect-to ... --json as a child
 //          process, start-up and exit included; its CPU time and peak memory
 //          are the kernel's account of the child alone;
-//   query  the query a click runs in a program that is already up (this one,
-//          on a headless window, warmed up by one run), CPU time of its thread;
+//   window the query a click runs in a program that is already up (this one,
+//          warmed up by one run): on the program's window on the offscreen
+//          platform, until what it wrote is painted; CPU time of its thread;
+//   query  the same on a headless window, the query's own cost alone;
 //   bare   the query's own requests replayed by the least client there is
 //          (BareFetch): the round trips alone, the floor the others stand on.
-// And the start-up alone: kestrova-cli --version as a child.
 //
 // The marketplace serves from this process (the same server kestrova-
 // marketplace runs), so that its request log counts the requests of each run.
 //
 // One line per run goes to standard error; standard output gets one line per
 // kind and latency:
-//   cli|query|bare <latency ms> <requests> <median wall ms> <min wall ms>
+//   cli|window|query|bare <latency ms> <requests> <median wall ms> <min wall ms>
 //             <median wall / (requests x latency)> <median CPU ms> <max peak KB>
-//   startup <median wall ms> <min wall ms> <median CPU ms> <max peak KB>
 
 #include <CLI/CLI.hpp>
+#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -121,13 +124,20 @@ std::optional<Sample> CliLookup(const Options& o, SampleMarketplace& market) {
                      o.expect.c_str());
         return std::nullopt;
     }
+    if (run.peakRssKb <= run.parentPeakKb) {
+        std::fprintf(stderr,
+                     "kestrova-bench-lookup: the CLI's peak memory is hidden by this program's "
+                     "own (%ld KB)\n",
+                     run.parentPeakKb);
+        return Sample{run.wallMs, run.cpuMs, -1, market.Requests().size()};
+    }
     return Sample{run.wallMs, run.cpuMs, run.peakRssKb, market.Requests().size()};
 }
 
-std::optional<Sample> InProcessQuery(const Options& o, SampleMarketplace& market,
-                                     std::vector<kestrova::LoggedRequest>& requests) {
-    market.ClearRequests();
-    const QueryRun run = RunQuery(o.account, market.Port());
+// Checks what the query found: a lookup that stopped early would be fast for
+// the wrong reason.
+std::optional<Sample> Checked(const Options& o, const QueryRun& run, SampleMarketplace& market,
+                              std::vector<kestrova::LoggedRequest>& requests) {
     if (run.memberId != o.expect) {
         std::fprintf(stderr, "kestrova-bench-lookup: the query wrote member id '%s', not '%s'\n",
                      run.memberId.c_str(), o.expect.c_str());
@@ -152,16 +162,14 @@ std::optional<Sample> BareReplay(SampleMarketplace& market,
                   requests.size()};
 }
 
-std::optional<Sample> CliStartUp(const Options& o) {
-    const ChildRun run = RunChild({o.cli, "--version"});
-    if (!run.started || run.exitStatus != 0) {
-        std::fprintf(stderr, "kestrova-bench-lookup: %s --version failed\n", o.cli.c_str());
-        return std::nullopt;
-    }
-    return Sample{run.wallMs, run.cpuMs, run.peakRssKb, 0};
-}
+struct Kinds {
+    bool cli = true;
+    bool window = true;
+    bool query = true;
+    bool bare = true;
+};
 
-bool MeasureLatency(const Options& o, int latencyMs) {
+bool MeasureCli(const Options& o, int latencyMs) {
     SampleMarketplace market(latencyMs);
     if (market.Start() < 0) {
         std::fprintf(stderr, "kestrova-bench-lookup: the marketplace cannot listen\n");
@@ -172,18 +180,48 @@ bool MeasureLatency(const Options& o, int latencyMs) {
         return false;
     }
     PrintLookup("cli", latencyMs, *cli);
+    return true;
+}
+
+bool MeasureInProcess(const Options& o, const Kinds& kinds, WindowQuery* window, int latencyMs) {
+    SampleMarketplace market(latencyMs);
+    if (market.Start() < 0) {
+        std::fprintf(stderr, "kestrova-bench-lookup: the marketplace cannot listen\n");
+        return false;
+    }
     std::vector<kestrova::LoggedRequest> requests;
-    const auto query =
-        Measure(o, "query", latencyMs, [&] { return InProcessQuery(o, market, requests); });
-    if (!query) {
-        return false;
+    const auto headless = [&] {
+        market.ClearRequests();
+        return Checked(o, RunHeadlessQuery(o.account, market.Port()), market, requests);
+    };
+    if (window != nullptr) {
+        const auto inWindow = Measure(o, "window", latencyMs, [&] {
+            market.ClearRequests();
+            return Checked(o, window->Run(o.account, market.Port()), market, requests);
+        });
+        if (!inWindow) {
+            return false;
+        }
+        PrintLookup("window", latencyMs, *inWindow);
     }
-    PrintLookup("query", latencyMs, *query);
-    const auto bare = Measure(o, "bare", latencyMs, [&] { return BareReplay(market, requests); });
-    if (!bare) {
-        return false;
+    if (kinds.query) {
+        const auto query = Measure(o, "query", latencyMs, headless);
+        if (!query) {
+            return false;
+        }
+        PrintLookup("query", latencyMs, *query);
     }
-    PrintLookup("bare", latencyMs, *bare);
+    if (kinds.bare) {
+        if (requests.empty() && !headless()) {
+            return false;  // the requests to replay come from a query
+        }
+        const auto bare =
+            Measure(o, "bare", latencyMs, [&] { return BareReplay(market, requests); });
+        if (!bare) {
+            return false;
+        }
+        PrintLookup("bare", latencyMs, *bare);
+    }
     return true;
 }
 
@@ -192,23 +230,47 @@ bool MeasureLatency(const Options& o, int latencyMs) {
 int main(int argc, char** argv) {
     CLI::App app{"Times whole lookups against the sample marketplace."};
     Options o;
-    app.add_option("--cli", o.cli, "path of kestrova-cli")->required()->check(CLI::ExistingFile);
+    std::vector<std::string> kindNames{"cli", "window", "query", "bare"};
+    app.add_option("--cli", o.cli, "path of kestrova-cli")->check(CLI::ExistingFile);
     app.add_option("--account", o.account, "account name to look up (UTF-8)");
     app.add_option("--expect", o.expect, "the member id the lookup must find");
     app.add_option("--latency-ms", o.latencies, "answer latencies to measure at")
         ->check(CLI::NonNegativeNumber);
     app.add_option("--runs", o.runs, "measured runs of each kind")->check(CLI::PositiveNumber);
     app.add_option("--warmups", o.warmups, "unmeasured runs first")->check(CLI::NonNegativeNumber);
+    app.add_option("--kinds", kindNames, "what to measure: cli, window, query, bare")
+        ->check(CLI::IsMember({"cli", "window", "query", "bare"}));
     CLI11_PARSE(app, argc, argv);
-
-    const auto startUp = Measure(o, "startup", 0, [&] { return CliStartUp(o); });
-    if (!startUp) {
-        return 1;
+    const auto wanted = [&](const char* kind) {
+        return std::find(kindNames.begin(), kindNames.end(), kind) != kindNames.end();
+    };
+    const Kinds kinds{wanted("cli"), wanted("window"), wanted("query"), wanted("bare")};
+    if (kinds.cli && o.cli.empty()) {
+        std::fprintf(stderr, "kestrova-bench-lookup: --cli is needed to measure kestrova-cli\n");
+        return 2;
     }
-    std::printf("startup %.2f %.2f %.2f %ld\n", startUp->wallMedian, startUp->wallMin,
-                startUp->cpuMedian, startUp->peakKb);
+
+    // The command line first, while this program is still small: a child's
+    // peak memory as the kernel reports it is at least the spawner's.
+    if (kinds.cli) {
+        for (const int latency : o.latencies) {
+            if (!MeasureCli(o, latency)) {
+                return 1;
+            }
+        }
+    }
+    if (!kinds.window && !kinds.query && !kinds.bare) {
+        return 0;
+    }
+    // The window comes up where no display is needed, as in the tests.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication qt(argc, argv);
+    std::unique_ptr<WindowQuery> window;
+    if (kinds.window) {
+        window = std::make_unique<WindowQuery>();
+    }
     for (const int latency : o.latencies) {
-        if (!MeasureLatency(o, latency)) {
+        if (!MeasureInProcess(o, kinds, window.get(), latency)) {
             return 1;
         }
     }

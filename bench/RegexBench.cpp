@@ -1,5 +1,5 @@
 // The regular-expression helper with the query's own patterns, each on the
-// page the query runs it over (the rating overview page padded to 100 KB).
+// page the query runs it over (rating overview pages padded to 100 KB).
 // The patterns are copied from the page steps, where they are private.
 
 #include <benchmark/benchmark.h>
@@ -12,7 +12,7 @@ namespace kestrova::bench {
 
 namespace {
 
-enum class Page { Rating, Profile, Summary };
+enum class Page { Rating, BuyerRating, Profile, Summary };
 
 const Text& PageText(Page page) {
     switch (page) {
@@ -20,6 +20,8 @@ const Text& PageText(Page page) {
             return ProfilePage();
         case Page::Summary:
             return SummaryPage();
+        case Page::BuyerRating:
+            return PaddedBuyerRatingPage();
         case Page::Rating:
             break;
     }
@@ -53,7 +55,8 @@ BENCHMARK_CAPTURE(
 BENCHMARK_CAPTURE(RunPattern, ShopStart, Page::Rating,
                   Text("id=\"J_showShopStartDate\" value=\"(.*)\" />"));
 BENCHMARK_CAPTURE(RunPattern, GoodRate, Page::Rating, Gbk("好评率：(\\d.*)%"));
-BENCHMARK_CAPTURE(RunPattern, BuyerCredit, Page::Rating, Gbk("买家信用：[\\s\\S]*?(\\d+)</a>"));
+BENCHMARK_CAPTURE(RunPattern, BuyerCredit, Page::BuyerRating,
+                  Gbk("买家信用：[\\s\\S]*?(\\d+)</a>"));
 BENCHMARK_CAPTURE(RunPattern, CountTable, Page::Rating, Text(">(\\d+)</a>"));
 BENCHMARK_CAPTURE(RunPattern, OpenedDate, Page::Profile, Gbk("\\d+年\\d+月\\d+日"));
 BENCHMARK_CAPTURE(RunPattern, RatingPageAddress, Page::Profile,

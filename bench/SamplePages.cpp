@@ -17,6 +17,12 @@ const marketplace::Member& FullSeller() {
     return *member;
 }
 
+// A member who buys mainly, whose page shows the buyer credit outside a list.
+const marketplace::Member& BuyingMember() {
+    static const marketplace::Member* member = marketplace::FindMember("书虫阿林");
+    return *member;
+}
+
 // Invented comments; no marker of the query, no digits in links, no dates
 // written with 年月日.
 constexpr std::array<const char*, 6> kComments = {
@@ -61,6 +67,12 @@ Text FullSellerAccount() {
 
 const Text& PaddedRatingPage() {
     static const Text page = Padded(RatingPage(), kPaddedPageSize);
+    return page;
+}
+
+const Text& PaddedBuyerRatingPage() {
+    static const Text page =
+        Padded(Utf8ToGbk(marketplace::RatingOverviewPage(BuyingMember())), kPaddedPageSize);
     return page;
 }
 

@@ -18,6 +18,8 @@ inline constexpr std::size_t kPaddedPageSize = 100 * 1024;
 // ahead of the values the query cuts. The padding holds none of the query's
 // markers.
 const Text& PaddedRatingPage();
+// The same for a member who buys mainly (书虫阿林).
+const Text& PaddedBuyerRatingPage();
 
 // The unpadded rating overview page, the profile page, and the first page of
 // the good-rating summary (40 entries).

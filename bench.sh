@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release (build-bench/), runs them all and prints one
+# table: each measurement, its budget where it has one, and whether it is
+# within it. docs/benchmarks.md says what each row means.
+#   BENCH_RUNS=N   measured runs of each whole lookup and start-up (default 5)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+build=build-bench
+bin=$build/bin
+runs=${BENCH_RUNS:-5}
+
+scripts/install-deps.sh
+# GCC 12 at -O3 warns about a std::string copy that cannot overlap
+# (-Wrestrict, a known false positive of that compiler inside libstdc++);
+# Release builds keep every other warning an error.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Wno-error=restrict >/dev/null
+echo "Building the programs and benchmarks in $build (Release) ..." >&2
+if ! cmake --build "$build" -j2 --target kestrova kestrova-cli kestrova-bench-lookup \
+    kestrova-bench-startup kestrova-bench-micro >"$build/bench-build.log" 2>&1; then
+  tail -n 40 "$build/bench-build.log" >&2
+  exit 1
+fi
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+echo "Micro benchmarks ..." >&2
+"$bin/kestrova-bench-micro" --benchmark_format=csv --benchmark_min_time=0.2 \
+  >"$out/micro.csv" 2>"$out/micro.err" || { cat "$out/micro.err" >&2; exit 1; }
+echo "Whole lookups at 0 and 20 ms latency, $runs runs of each kind ..." >&2
+"$bin/kestrova-bench-lookup" --cli "$bin/kestrova-cli" --runs "$runs" --latency-ms 0 20 \
+  >"$out/lookup.txt" 2>"$out/lookup.err" || { cat "$out/lookup.err" >&2; exit 1; }
+echo "Start-up of the window and of the command line, $runs runs each ..." >&2
+"$bin/kestrova-bench-startup" --window "$bin/kestrova" --cli "$bin/kestrova-cli" --runs "$runs" \
+  >"$out/startup.txt" 2>"$out/startup.err" || { cat "$out/startup.err" >&2; exit 1; }
+
+# Field f of the lookup line of kind k at latency l:
+# kind latency requests wall-median wall-min ratio cpu-median peak-KB
+lookup() { awk -v k="$1" -v l="$2" -v f="$3" '$1 == k && $2 == l { print $f }' "$out/lookup.txt"; }
+# Field f of the start-up line of kind k.
+startup() { awk -v k="$1" -v f="$2" '$1 == k { print $f }' "$out/startup.txt"; }
+# CPU time per iteration in the unit given (ns, us), or bytes per second in
+# GB/s or MB/s, of one micro benchmark.
+micro() {
+  awk -F, -v name="\"$1\"" -v what="$2" '
+    $1 == name {
+      if ($9 == "true") { print "error"; exit }
+      scale = $5 == "ns" ? 1 : $5 == "us" ? 1e3 : $5 == "ms" ? 1e6 : 1e9
+      ns = $4 * scale
+      if (what == "ns") printf "%.0f", ns
+      else if (what == "us") printf "%.1f", ns / 1e3
+      else if (what == "GB/s") printf "%.2f", $6 / 1e9
+      else if (what == "MB/s") printf "%.0f", $6 / 1e6
+    }' "$out/micro.csv"
+}
+calc() { awk "BEGIN { printf \"$1\", $2 }"; }
+# yes when value op limit holds (op: le, lt, ge).
+within() { awk -v v="$1" -v op="$2" -v l="$3" 'BEGIN {
+  ok = op == "le" ? v <= l : op == "lt" ? v < l : v >= l; print ok ? "yes" : "no" }'; }
+
+rows=$out/rows
+: >"$rows"
+row() { printf '%s|%s|%s|%s\n' "$1" "$2" "${3:--}" "${4:--}" >>"$rows"; }
+
+requests=$(lookup cli 20 3)
+window_ms=$(startup window 2)
+findtext=$(micro BM_FindText_Absent GB/s)
+memmem=$(micro BM_Memmem_Absent GB/s)
+findtext_share=$(calc "%.2f" "$findtext / $memmem")
+cli_peak_mb=$(calc "%.1f" "$(lookup cli 20 8) / 1024")
+
+# The overhead and CPU budgets, for each way a lookup runs.
+for kind in cli window query; do
+  case $kind in
+    cli) what="kestrova-cli lookup, a process of its own" ;;
+    window) what="query in the running window, offscreen" ;;
+    query) what="query in a running program, headless" ;;
+  esac
+  ratio=$(lookup "$kind" 20 6)
+  row "Overhead ratio at 20 ms: $what" "$(calc "%.3f" "$ratio")" "<= 1.03" \
+    "$(within "$ratio" le 1.03)"
+done
+for kind in cli window query; do
+  case $kind in
+    cli) what="kestrova-cli lookup, user+sys of the process" ;;
+    window) what="query in the running window, its thread" ;;
+    query) what="query in a running program, headless, its thread" ;;
+  esac
+  cpu=$(lookup "$kind" 20 7)
+  row "CPU per lookup at 20 ms (ms): $what" "$(calc "%.1f" "$cpu")" "<= 10" \
+    "$(within "$cpu" le 10)"
+done
+row "FindText throughput / memmem, 100 KB GBK page" \
+  "$findtext_share" ">= 0.5" "$(within "$findtext_share" ge 0.5)"
+row "Window start-up: process start to first paint, offscreen (ms)" \
+  "$(calc "%.1f" "$window_ms")" "< 150" "$(within "$window_ms" lt 150)"
+row "Peak memory of a kestrova-cli lookup (MB)" \
+  "$cli_peak_mb" "< 40" "$(within "$cli_peak_mb" lt 40)"
+
+row "Requests per lookup of the full seller" "$requests"
+row "Round trips alone at 20 ms (bare replay), wall / (requests x 20 ms)" \
+  "$(calc "%.3f" "$(lookup bare 20 6)")"
+row "Wall at 20 ms (ms): cli / window / query / bare" \
+  "$(lookup cli 20 4) / $(lookup window 20 4) / $(lookup query 20 4) / $(lookup bare 20 4)"
+row "Wall at 0 ms (ms): cli / window / query / bare" \
+  "$(lookup cli 0 4) / $(lookup window 0 4) / $(lookup query 0 4) / $(lookup bare 0 4)"
+row "Wall over the bare round trips at 20 ms (ms): cli / window / query" \
+  "$(calc "%.1f" "$(lookup cli 20 4) - $(lookup bare 20 4)") / $(calc "%.1f" "$(lookup window 20 4) - $(lookup bare 20 4)") / $(calc "%.1f" "$(lookup query 20 4) - $(lookup bare 20 4)")"
+row "CPU at 0 ms (ms): cli / window / query" \
+  "$(lookup cli 0 7) / $(lookup window 0 7) / $(lookup query 0 7)"
+row "kestrova-cli start-up and exit alone (--version): wall / CPU (ms)" \
+  "$(startup cli 2) / $(startup cli 3)"
+row "Window start-up from main to first paint (ms)" "$(startup window 3)"
+row "Window start-up peak memory (MB)" "$(calc "%.1f" "$(startup window 4) / 1024")"
+
+row "FindText, marker absent (GB/s)" "$findtext"
+row "memmem, marker absent (GB/s)" "$memmem"
+row "string_view::find, marker absent (GB/s)" "$(micro BM_StringViewFind_Absent GB/s)"
+row "FindText / memmem / string_view::find, marker near the end (GB/s)" \
+  "$(micro BM_FindText_Late GB/s) / $(micro BM_Memmem_Late GB/s) / $(micro BM_StringViewFind_Late GB/s)"
+row "MarkerCut, seller credit, 9999-byte window (us)" "$(micro BM_MarkerCut_SellerCredit us)"
+row "string_view cut, the same, no copies (us)" "$(micro BM_StringViewCut_SellerCredit us)"
+row "MarkerCut, deposit, 99-byte window (us)" "$(micro BM_MarkerCut_Deposit us)"
+row "ReplaceSubText, a rating comment (ns)" "$(micro BM_ReplaceSubText_Comment ns)"
+row "ReplaceSubText, every &nbsp; of the page (GB/s)" "$(micro BM_ReplaceSubText_Page GB/s)"
+row "SplitText, 40-entry summary page (us)" "$(micro BM_SplitText_40Entries us)"
+row "GBK to UTF-8 of the page, as each regex run does (MB/s)" \
+  "$(micro BM_GbkToUtf8Lossless_Page MB/s)"
+for pattern in Region MemberId Certification ShopStart GoodRate BuyerCredit CountTable \
+  OpenedDate RatingPageAddress PageCount EntryCount; do
+  row "Regex helper, $pattern pattern (us)" "$(micro "RunPattern/$pattern" us)"
+done
+row "LookUpRegionName: first row / last row / unknown (us)" \
+  "$(micro BM_LookUpRegionName_First us) / $(micro BM_LookUpRegionName_Last us) / $(micro BM_LookUpRegionName_Unknown us)"
+row "UrlEncode, the account name (ns)" "$(micro BM_UrlEncode_Account ns)"
+row "DecodeEscapes: region name / rating comment (ns)" \
+  "$(micro BM_DecodeEscapes_RegionName ns) / $(micro BM_DecodeEscapes_Comment ns)"
+row "ReencodeAsJpeg, 160 x 160 picture (us)" "$(micro BM_ReencodeAsJpeg_160x160 us)"
+
+awk -F'|' '
+  { for (i = 1; i <= 4; ++i) { cell[NR, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }
+  END {
+    split("metric|value|budget|within budget", head, "|")
+    for (i = 1; i <= 4; ++i) if (length(head[i]) > w[i]) w[i] = length(head[i])
+    line = "|"; for (i = 1; i <= 4; ++i) line = line sprintf(" %-" w[i] "s |", head[i]); print line
+    line = "|"; for (i = 1; i <= 4; ++i) { d = ""; while (length(d) < w[i]) d = d "-"; line = line " " d " |" }
+    print line
+    for (r = 1; r <= NR; ++r) {
+      line = "|"; for (i = 1; i <= 4; ++i) line = line sprintf(" %-" w[i] "s |", cell[r, i]); print line
+    }
+  }' "$rows"
+
+met=$(grep -c '|yes$' "$rows" || true)
+budgets=$(grep -cE '\|(yes|no)$' "$rows" || true)
+echo
+echo "$met of $budgets budgets met on $(nproc) cores ($(uname -m)); load average $(cut -d' ' -f1-3 /proc/loadavg)."
