@@ -15,14 +15,11 @@ std::int64_t Size(TextView text) {
     return static_cast<std::int64_t>(text.size());
 }
 
-// Whether sought stands at text[pos..]; the caller guarantees room for it.
-// Without case only single-byte characters of sought are folded: a double-byte
-// character compares exactly, so a trail byte that happens to be an ASCII
-// letter is never folded.
-bool StandsAt(TextView text, std::size_t pos, TextView sought, bool foldCase) {
-    if (!foldCase) {
-        return text[pos] == sought[0] && text.compare(pos, sought.size(), sought) == 0;
-    }
+// Whether sought stands at text[pos..] with ASCII letters folded; the caller
+// guarantees room for it. Only single-byte characters of sought are folded: a
+// double-byte character compares exactly, so a trail byte that happens to be
+// an ASCII letter is never folded.
+bool StandsAtFolded(TextView text, std::size_t pos, TextView sought) {
     std::size_t k = 0;
     while (k < sought.size()) {
         const auto s = static_cast<unsigned char>(sought[k]);
@@ -84,7 +81,7 @@ std::size_t FindOnWalk(TextView text, TextView sought, std::size_t from) {
 std::size_t FindOnWalkFolded(TextView text, TextView sought, std::size_t from) {
     std::size_t pos = from;
     while (pos + sought.size() <= text.size()) {
-        if (StandsAt(text, pos, sought, true)) {
+        if (StandsAtFolded(text, pos, sought)) {
             return pos;
         }
         pos += GbkCharWidth(text, pos);
