@@ -19,6 +19,7 @@ namespace kestrova {
 // millions of them, so they are kept as spans and become texts when read.
 struct RegexHelper::Matches {
     static constexpr std::uint32_t kUnset = 0xFFFFFFFF;
+    Text gbkSubject;                   // as given, to reuse the conversion for the same page
     std::string subject;               // UTF-8, lossless form
     std::uint32_t groups = 1;          // spans per match
     std::vector<std::uint32_t> spans;  // from, to for each group of each match
@@ -154,6 +155,16 @@ RegexHelper::~RegexHelper() = default;
 
 bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ignoreCase,
                                bool multiline, bool global) {
+    // The page steps run several patterns over one page in a row: its UTF-8
+    // form is made once.
+    Matches found;
+    if (last_->gbkSubject == subject && !last_->subject.empty()) {
+        found.gbkSubject = std::move(last_->gbkSubject);
+        found.subject = std::move(last_->subject);
+    } else {
+        found.gbkSubject = subject;
+        found.subject = GbkToUtf8Lossless(subject);
+    }
     last_ = std::make_unique<Matches>();
     const std::uint32_t options =
         kBaseOptions | (ignoreCase ? PCRE2_CASELESS : 0) | (multiline ? PCRE2_MULTILINE : 0);
@@ -166,8 +177,6 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
     if (!data) {
         return false;
     }
-    Matches found;
-    found.subject = GbkToUtf8Lossless(subject);
     const std::string& text = found.subject;
     if (text.size() >= Matches::kUnset) {
         return false;  // beyond what the spans can hold; no page comes near it

@@ -145,6 +145,26 @@ TEST(RegexHelper, InvalidPatternIsSilentAndClearsTheLastResult) {
     }
 }
 
+TEST(RegexHelper, SeveralPatternsOverOnePageThenAnotherPage) {
+    RegexHelper regex;
+    const Text page = Gbk("所在地区：浙江</li> userID: '42' 好评率：99%");
+    regex.RegexPrepare(Gbk("所在地区：([\\u4e00-\\u9fa5]+)"), page);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), Gbk("浙江"));
+    regex.RegexPrepare("userID: '(\\d+)'", page);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "42");
+    regex.RegexPrepare("(unclosed", page);
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+    regex.RegexPrepare(Gbk("好评率：(\\d+)"), page);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "99");
+    // The same length, other bytes: a new page.
+    Text other = page;
+    other.replace(other.find("42"), 2, "77");
+    regex.RegexPrepare("userID: '(\\d+)'", other);
+    EXPECT_EQ(regex.RegexSubMatch(1, 1), "77");
+    regex.RegexPrepare("userID: '(\\d+)'", "");
+    EXPECT_EQ(regex.RegexMatchCount(), 0);
+}
+
 TEST(RegexHelper, ValuesComeBackInGbkInvalidBytesIncluded) {
     RegexHelper regex;
     // 0xFF is no GBK byte, 0x80 alone is the euro sign, A1 A1 the full-width space.
