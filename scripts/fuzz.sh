@@ -35,7 +35,6 @@ fi
 # and of the libraries loaded at start is still searched for pointers).
 export ASAN_OPTIONS="detect_leaks=1:intercept_tls_get_addr=0:allocator_may_return_null=1:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
 
 failed=()
 summary=()
