@@ -11,14 +11,23 @@ namespace kestrova::marketplace {
 
 namespace {
 
-const std::vector<std::string> kAllCommitments = {
-    "消费者保障", "7天退换",  "30天维修", "假一赔三",
-    "24小时发货", "正品保障", "提供发票", "先行赔付",
-};
+// Functions, not globals: tests build their cases from the roster while
+// globals are still being constructed, in whatever order the linker chose.
+const std::vector<std::string>& AllCommitments() {
+    static const std::vector<std::string> commitments = {
+        "消费者保障", "7天退换",  "30天维修", "假一赔三",
+        "24小时发货", "正品保障", "提供发票", "先行赔付",
+    };
+    return commitments;
+}
 
-const std::vector<std::string> kAllHonours = {
-    "honour_1.png", "honour_2.gif", "honour_3.png", "honour_4.gif", "honour_5.png", "honour_6.gif",
-};
+const std::vector<std::string>& AllHonours() {
+    static const std::vector<std::string> honours = {
+        "honour_1.png", "honour_2.gif", "honour_3.png",
+        "honour_4.gif", "honour_5.png", "honour_6.gif",
+    };
+    return honours;
+}
 
 // The parts every ordinary member page shares; each member overrides what makes it.
 Member Ordinary(std::string account, std::string userId, std::string covers) {
@@ -59,7 +68,7 @@ Member FullSeller() {
     m.district = "330106";
     m.address = "杭州市西湖区";
     m.avatar = "avatar_2.jpg";
-    m.honours = kAllHonours;
+    m.honours = AllHonours();
     m.fans = "1234";
     m.follows = "56";
     m.visits = "98765";
@@ -71,7 +80,7 @@ Member FullSeller() {
     m.region = "浙江杭州";
     m.certification = "支付宝个人认证";
     m.shopStartDate = "2007-05-02";
-    m.commitments = kAllCommitments;
+    m.commitments = AllCommitments();
     m.scores = {"4.9", "4.8", "4.85"};
     m.licence = true;
     m.sellerInfo = true;
