@@ -3,6 +3,7 @@
 
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/StepTexts.h"
 #include "lookup/TextRules.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
@@ -27,7 +28,6 @@ const Text kItemsLinkMarker = Gbk("<li>宝贝信息： <a href=");
 const Text kItemsLinkEnd = Gbk(">出售中的宝贝</a></li>");
 const Text kItemsCaption = Gbk("出售中的宝贝");
 const Text kNoShopMark = " ></a></li>";
-const Text kNoShopCaption = Gbk("此人无店铺");
 const Text kShopLinkMarker = Gbk("<li>淘宝店铺： <a href=");
 const Text kLastLoginMarker = Gbk("<li>上次登录：");
 const Text kListItemEnd = "</li>";

@@ -8,6 +8,7 @@
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PictureBoxes.h"
+#include "lookup/StepTexts.h"
 #include "lookup/TextRules.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
@@ -25,8 +26,6 @@ const Text kNone = Gbk("无");
 const Text kTmallMark = Gbk("天猫") + endpoints::kTmallDomain;
 const Text kTmallRole = Gbk("天猫ID");
 const Text kSellerMark = Gbk("卖家信息");
-const Text kSellerRole = Gbk("卖家为主");
-const Text kBuyerRole = Gbk("买家为主");
 const Text kItemCountMark = Gbk("宝贝数量：");
 const Text kItemCountMarker = Gbk("宝贝数量：</span>");
 const Text kCreditCardMark = Gbk("本店支持信用卡直接付款");
@@ -42,7 +41,6 @@ const Text kSellerCreditMark = Gbk("卖家信用：");
 const Text kSellerCreditMarker = Gbk("<li>卖家信用：");
 const Text kBuyerCreditMark = Gbk("买家信用：");
 const Text kBuyerCreditMarker = Gbk("<li>买家信用：");
-const Text kBuyerCreditPattern = Gbk("买家信用：[\\s\\S]*?(\\d+)</a>");
 const Text kReceivedCaption = Gbk("收到的详细评价");
 const Text kGivenCaption = Gbk("给出的详细评价");
 const Text kBuyerCountPattern = ">(\\d+)</a></td>";

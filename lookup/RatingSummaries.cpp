@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "lookup/Lookup.h"
+#include "lookup/StepTexts.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
@@ -17,8 +18,6 @@ namespace {
 constexpr std::int64_t kEntriesPerPage = 40;
 const Text kPageCountPattern = "\"maxPage\":(\\d+)";
 const Text kEntryPattern = "aucNumId";
-const Text kBuyerRole = Gbk("买家为主");
-const Text kBuyerCreditPattern = Gbk("买家信用：[\\s\\S]*?(\\d+)</a>");
 
 Text SummaryAddress(const Text& result, const Text& memberId) {
     return Text("http://") + endpoints::kRatingHost + endpoints::kRatingListPath +

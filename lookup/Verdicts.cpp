@@ -4,6 +4,7 @@
 #include "assets/Assets.h"
 #include "lookup/Lookup.h"
 #include "lookup/PictureBoxes.h"
+#include "lookup/StepTexts.h"
 #include "text/Convert.h"
 #include "text/DateTimeOps.h"
 #include "text/Gbk.h"
@@ -21,7 +22,6 @@ const Text kGoodMember = Gbk("良民.");
 const Text kVeryGoodMember = Gbk("大大的良民.");
 const Text kCareful = Gbk("小心应付，问题不大.");
 const Text kNoShop = Gbk("此人无店铺.");
-const Text kNoShopCaption = Gbk("此人无店铺");
 const Text kPoorlyRun = Gbk("经营不善，门可罗雀.");
 const Text kSmallShop = Gbk("小店经营，门庭冷落.");
 const Text kProfessionalShop = Gbk("专业店铺，门庭若市.");

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <utility>
 
+#include "text/GbkChar.h"
+
 namespace kestrova {
 namespace {
 
@@ -14,19 +16,7 @@ Opener& CurrentOpener() {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
+    return EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace

@@ -22,4 +22,19 @@ inline unsigned char AsciiLower(unsigned char byte) {
     return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
 }
 
+// Byte by byte with ASCII letters folded: for the words of the protocols
+// (schemes, header names), which are ASCII.
+inline bool EqualsAsciiNoCase(TextView a, TextView b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(static_cast<unsigned char>(a[i])) !=
+            AsciiLower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace kestrova

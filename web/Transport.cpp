@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "text/GbkChar.h"
 #include "web/Endpoints.h"
 
 namespace kestrova {
@@ -32,19 +33,6 @@ void InitCurlOnce() {
         return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     }();
     (void)initialised;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Spaces, control characters and bytes from 0x80 on cannot travel in a request
@@ -89,8 +77,8 @@ std::optional<std::string> FetchableUrl(std::string_view url, bool plainHttp) {
         return std::nullopt;
     }
     const std::unique_ptr<char, CurlStringDeleter> scheme(rawScheme);
-    const bool http = EqualsIgnoreCase(scheme.get(), "http");
-    const bool https = EqualsIgnoreCase(scheme.get(), "https");
+    const bool http = EqualsAsciiNoCase(scheme.get(), "http");
+    const bool https = EqualsAsciiNoCase(scheme.get(), "https");
     if (!http && !https) {
         return std::nullopt;
     }
@@ -165,9 +153,9 @@ std::optional<HeaderList> BuildHeaderList(const WireRequest& request, bool sends
         if (!Append(list, line)) {
             return std::nullopt;
         }
-        hasAccept = hasAccept || EqualsIgnoreCase(name, "Accept");
-        hasContentType = hasContentType || EqualsIgnoreCase(name, "Content-Type");
-        hasExpect = hasExpect || EqualsIgnoreCase(name, "Expect");
+        hasAccept = hasAccept || EqualsAsciiNoCase(name, "Accept");
+        hasContentType = hasContentType || EqualsAsciiNoCase(name, "Content-Type");
+        hasExpect = hasExpect || EqualsAsciiNoCase(name, "Expect");
     }
     if (!hasAccept && !Append(list, "Accept:")) {
         return std::nullopt;
@@ -264,7 +252,7 @@ struct Hop {
             hop.inHeaderBlock = false;
             return bytes;
         }
-        if (line.size() >= 9 && EqualsIgnoreCase(line.substr(0, 9), "Location:")) {
+        if (line.size() >= 9 && EqualsAsciiNoCase(line.substr(0, 9), "Location:")) {
             hop.sawLocation = true;
         }
         hop.headerLines.emplace_back(line);
