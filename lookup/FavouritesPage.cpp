@@ -2,6 +2,7 @@
 // level text and favourites popularity.
 
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PictureBoxes.h"
 #include "text/Convert.h"
@@ -22,13 +23,20 @@ const Text kPopularityMarker = Gbk("收藏人气：<STRONG>");
 
 }  // namespace
 
+Text FavouritesAddress(const Text& ratingPage) {
+    return MarkerCut(ratingPage, kFavouritesPrefix, 0, 99, "></li>", 2);
+}
+
+Text LogoAddress(const Text& favouritesPage) {
+    return MarkerCut(favouritesPage, kLogoPrefix, 0, 99, " alt=", 2);
+}
+
 void ShowFavouritesExtras(Lookup& q) {
     Window& w = q.window;
-    const Text address = MarkerCut(q.state.PageText, kFavouritesPrefix, 0, 99, "></li>", 2);
-    q.state.ScratchText = ToText(HttpSessionRequest(address));
+    q.state.ScratchText = ToText(HttpSessionRequest(FavouritesAddress(q.state.PageText)));
     const Text& page = q.state.ScratchText;
 
-    FetchPicture(MarkerCut(page, kLogoPrefix, 0, 99, " alt=", 2), w, Ctl::图片框72);
+    FetchPicture(LogoAddress(page), w, Ctl::图片框72);
     w.WriteText(Ctl::编辑框200, MarkerCut(page, kLevelMarker, 21, 99, "</span>", 1));
     const Text popularity = MarkerCut(page, kPopularityMarker, 18, 99, "</STRONG>", 1);
     w.WriteText(Ctl::编辑框199, ReplaceSubText(popularity, " ", "", 1, 99, true));

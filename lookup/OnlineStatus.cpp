@@ -1,6 +1,7 @@
 // The member's messenger status.
 
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
@@ -18,11 +19,14 @@ const Text kOnline = Gbk("在线");
 
 }  // namespace
 
+Text StatusAddress(const Text& account) {
+    return Text("http://") + endpoints::kStatusHost + endpoints::kStatusPath + "?" +
+           endpoints::kStatusQuery + UrlEncode(TrimSpaces(account));
+}
+
 void ShowOnlineStatus(Lookup& q) {
-    const Text account = UrlEncode(TrimSpaces(q.window.ReadText(Ctl::编辑框1)));
-    const Text url = Text("http://") + endpoints::kStatusHost + endpoints::kStatusPath + "?" +
-                     endpoints::kStatusQuery + account;
-    q.state.ScratchText = ToText(HttpSessionRequest(url));
+    q.state.ScratchText =
+        ToText(HttpSessionRequest(StatusAddress(q.window.ReadText(Ctl::编辑框1))));
     // No answer says nothing about the member: calling that "online" would be a
     // guess presented as a fact.
     if (q.state.ScratchText.empty()) {

@@ -3,6 +3,7 @@
 
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/PictureBoxes.h"
 #include "lookup/RegionTable.h"
 #include "text/Build.h"
@@ -35,16 +36,6 @@ const Text kBlogCountMarker = Gbk(">查看全部<b>");
 constexpr Ctl kHonourBoxes[] = {Ctl::图片框9,  Ctl::图片框10, Ctl::图片框11,
                                 Ctl::图片框12, Ctl::图片框13, Ctl::图片框14};
 
-Text PersonalSpaceAddress(const Text& profile) {
-    const Text around = MidText(profile, FindText(profile, kSpaceLinkEnd) - 111, 999);
-    const Text link = MidText(around, FindText(around, kLinkStart) + 13, 999);
-    Text address = LeftText(link, FindText(link, kSpaceLinkEnd) - 2);
-    for (const int code : {32, 9, 13, 10}) {
-        address = ReplaceSubText(address, CharFromCode(code), "", 1, 9999, true);
-    }
-    return address;
-}
-
 // A count shown right before its marker: the bytes behind the first ">" of
 // the nine bytes that precede the marker.
 Text CountBefore(const Text& page, const Text& marker) {
@@ -62,18 +53,34 @@ Text Sex(const Text& page) {
     return Text();
 }
 
-void ShowHonourPictures(Lookup& q, const Text& page) {
-    Text& rest = q.state.ScratchText;
-    rest = MidText(page, FindText(page, kHonourMarker) + 40, 9999);
-    for (std::size_t i = 0; i < std::size(kHonourBoxes); ++i) {
+}  // namespace
+
+Text PersonalSpaceAddress(const Text& profile) {
+    const Text around = MidText(profile, FindText(profile, kSpaceLinkEnd) - 111, 999);
+    const Text link = MidText(around, FindText(around, kLinkStart) + 13, 999);
+    Text address = LeftText(link, FindText(link, kSpaceLinkEnd) - 2);
+    for (const int code : {32, 9, 13, 10}) {
+        address = ReplaceSubText(address, CharFromCode(code), "", 1, 9999, true);
+    }
+    return address;
+}
+
+Text PhotoAddress(const Text& spacePage) {
+    const Text aroundPhoto = MidText(spacePage, FindText(spacePage, kPhotoMark) - 58, 99);
+    return LeftText(aroundPhoto, FindText(aroundPhoto, kAltAttribute) - 2);
+}
+
+std::array<Text, kHonourCount> HonourAddresses(const Text& spacePage, Text& rest) {
+    std::array<Text, kHonourCount> addresses;
+    rest = MidText(spacePage, FindText(spacePage, kHonourMarker) + 40, 9999);
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
         if (i > 0) {
             rest = MidText(rest, FindText(rest, kHonourMarker) + 40, 9999);
         }
-        FetchPictureAsJpeg(LeftText(rest, 62), q.window, kHonourBoxes[i]);
+        addresses[i] = LeftText(rest, 62);
     }
+    return addresses;
 }
-
-}  // namespace
 
 void ShowPersonalSpace(Lookup& q) {
     Window& w = q.window;
@@ -89,11 +96,11 @@ void ShowPersonalSpace(Lookup& q) {
         w.WriteText(Ctl::编辑框203, LookUpRegionName(district));
     }
 
-    const Text photoPage = page();
-    const Text aroundPhoto = MidText(photoPage, FindText(photoPage, kPhotoMark) - 58, 99);
-    FetchPicture(LeftText(aroundPhoto, FindText(aroundPhoto, kAltAttribute) - 2), w, Ctl::图片框1);
-
-    ShowHonourPictures(q, page());
+    FetchPicture(PhotoAddress(page()), w, Ctl::图片框1);
+    const std::array<Text, kHonourCount> honours = HonourAddresses(page(), q.state.ScratchText);
+    for (std::size_t i = 0; i < honours.size(); ++i) {
+        FetchPictureAsJpeg(honours[i], w, kHonourBoxes[i]);
+    }
 
     w.WriteText(Ctl::编辑框26, CountBefore(page(), kFansMarker));
     w.WriteText(Ctl::编辑框27, CountBefore(page(), kFollowersMarker));

@@ -3,6 +3,7 @@
 
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/StepTexts.h"
 #include "lookup/TextRules.h"
 #include "text/Convert.h"
@@ -48,27 +49,43 @@ void ShowShopLink(Lookup& q) {
 
 }  // namespace
 
+Text ProfileAddress(const Text& account) {
+    return Text("http://") + endpoints::kMemberHost + endpoints::kProfilePath +
+           UrlEncode(TrimSpaces(account));
+}
+
+ProfileEnd ProfileEndOf(const Text& profile) {
+    if (profile.empty()) {
+        return ProfileEnd::FetchFailed;
+    }
+    if (Contains(profile, kUnknownNotice)) {
+        return ProfileEnd::Unknown;
+    }
+    if (Contains(profile, kBlockedNotice)) {
+        return ProfileEnd::Blocked;
+    }
+    return ProfileEnd::None;
+}
+
 bool RequestProfile(Lookup& q) {
-    const Text account = UrlEncode(TrimSpaces(q.window.ReadText(Ctl::编辑框1)));
-    const Text url = Text("http://") + endpoints::kMemberHost + endpoints::kProfilePath + account;
-    q.state.profileBody = RequestProfileBody(url);
+    q.state.profileBody = RequestProfileBody(ProfileAddress(q.window.ReadText(Ctl::编辑框1)));
     q.state.PageText = ToText(q.state.profileBody);
     q.state.ProfileText = q.state.PageText;
 
-    const Text& page = q.state.PageText;
-    if (page.empty()) {
-        q.window.StatusBarSetText(0, kFetchFailed);
-        return false;
+    switch (ProfileEndOf(q.state.PageText)) {
+        case ProfileEnd::None:
+            return true;
+        case ProfileEnd::FetchFailed:
+            q.window.StatusBarSetText(0, kFetchFailed);
+            break;
+        case ProfileEnd::Unknown:
+            q.window.StatusBarSetText(0, kUnknownMessage);
+            break;
+        case ProfileEnd::Blocked:
+            q.window.StatusBarSetText(0, kBlockedMessage);
+            break;
     }
-    if (Contains(page, kUnknownNotice)) {
-        q.window.StatusBarSetText(0, kUnknownMessage);
-        return false;
-    }
-    if (Contains(page, kBlockedNotice)) {
-        q.window.StatusBarSetText(0, kBlockedMessage);
-        return false;
-    }
-    return true;
+    return false;
 }
 
 void ShowProfileFields(Lookup& q) {

@@ -4,6 +4,7 @@
 #include "assets/Assets.h"
 #include "form/RatingRows.h"
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PictureBoxes.h"
 #include "text/Convert.h"
@@ -19,15 +20,6 @@ const Text kEntryKey = "aucNumId";
 const Text kGoodRate = "rate\":\"1";
 const Text kNeutralRate = "rate\":\"0";
 const Text kEscapedLineBreak = "<br/>\\n";
-
-Text ListAddress(RatingList list, const Text& memberId) {
-    const Text base = Text("http://") + endpoints::kRatingHost + endpoints::kRatingListPath +
-                      "?content=1&result=&from=rate&user_id=" + memberId;
-    if (list == RatingList::Given) {
-        return base + "&identity=1&rater=3&direction=1&callback=shop_rate_list";
-    }
-    return base + "&identity=1&rater=0&direction=0&page=1&callback=shop_rate_list";
-}
 
 Text Comment(const Text& piece) {
     const Text comment = MarkerCut(piece, "content", 10, 999, "\",\"", 1);
@@ -54,9 +46,18 @@ Text ItemLine(const Text& piece) {
 
 }  // namespace
 
+Text RatingListAddress(RatingList list, const Text& memberId) {
+    const Text base = Text("http://") + endpoints::kRatingHost + endpoints::kRatingListPath +
+                      "?content=1&result=&from=rate&user_id=" + memberId;
+    if (list == RatingList::Given) {
+        return base + "&identity=1&rater=3&direction=1&callback=shop_rate_list";
+    }
+    return base + "&identity=1&rater=0&direction=0&page=1&callback=shop_rate_list";
+}
+
 void ShowRatingList(Lookup& q, RatingList list) {
     Window& w = q.window;
-    const Text body = ToText(HttpSessionRequest(ListAddress(list, w.ReadText(Ctl::编辑框4))));
+    const Text body = ToText(HttpSessionRequest(RatingListAddress(list, w.ReadText(Ctl::编辑框4))));
     w.WriteText(Ctl::编辑框82, body);
 
     TextArray& pieces = q.state.pieces;

@@ -2,6 +2,7 @@
 // of the member's rating overview page.
 
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
 #include "web/Endpoints.h"
@@ -19,14 +20,17 @@ Text RatingPagePattern() {
 
 }  // namespace
 
+Text RatingPageAddressIn(RegexHelper& regex, const Text& profile) {
+    static const Text pattern = RatingPagePattern();
+    regex.RegexPrepare(pattern, profile);
+    return regex.RegexMatchValue(1);
+}
+
 Text FindRatingPageAddress(Lookup& q) {
     RegexHelper& regex = q.state.regex;
     regex.RegexPrepare(kDatePattern, q.state.PageText);
     q.window.WriteText(Ctl::编辑框9, regex.RegexMatchValue(1));
-
-    static const Text pattern = RatingPagePattern();
-    regex.RegexPrepare(pattern, q.state.PageText);
-    return regex.RegexMatchValue(1);
+    return RatingPageAddressIn(regex, q.state.PageText);
 }
 
 }  // namespace kestrova

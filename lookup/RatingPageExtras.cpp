@@ -6,6 +6,7 @@
 
 #include "assets/Assets.h"
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PictureBoxes.h"
 #include "lookup/StepTexts.h"
@@ -84,12 +85,11 @@ void ShowLicence(Lookup& q) {
 
 // False for a Tmall account, which ends the query.
 bool ShowRole(Lookup& q) {
-    if (Contains(q.state.ProfileText, kTmallMark)) {
+    if (IsTmallAccount(q.state.ProfileText)) {
         q.window.WriteText(Ctl::编辑框3, kTmallRole);
         return false;
     }
-    q.window.WriteText(Ctl::编辑框3,
-                       Contains(q.state.PageText, kSellerMark) ? kSellerRole : kBuyerRole);
+    q.window.WriteText(Ctl::编辑框3, RoleOn(q.state.PageText));
     return true;
 }
 
@@ -167,10 +167,8 @@ Text CreditIconAddress(const Text& source, const Text& creditMarker, const Text&
 
 void ShowCreditIcons(Lookup& q) {
     Window& w = q.window;
-    FetchPicture(CreditIconAddress(w.ReadText(Ctl::编辑框2), kSellerCreditMarker, "  border="), w,
-                 Ctl::图片框6);
-    FetchPicture(CreditIconAddress(w.ReadText(Ctl::编辑框2), kBuyerCreditMark, " title="), w,
-                 Ctl::图片框7);
+    FetchPicture(SellerIconAddress(w.ReadText(Ctl::编辑框2)), w, Ctl::图片框6);
+    FetchPicture(BuyerIconAddress(w.ReadText(Ctl::编辑框2)), w, Ctl::图片框7);
 }
 
 void ShowMainBusiness(Lookup& q) {
@@ -192,6 +190,22 @@ void ShowRankAndIndustry(Lookup& q) {
 }
 
 }  // namespace
+
+bool IsTmallAccount(const Text& profile) {
+    return Contains(profile, kTmallMark);
+}
+
+const Text& RoleOn(const Text& ratingPage) {
+    return Contains(ratingPage, kSellerMark) ? kSellerRole : kBuyerRole;
+}
+
+Text SellerIconAddress(const Text& ratingPage) {
+    return CreditIconAddress(ratingPage, kSellerCreditMarker, "  border=");
+}
+
+Text BuyerIconAddress(const Text& ratingPage) {
+    return CreditIconAddress(ratingPage, kBuyerCreditMark, " title=");
+}
 
 void ShowRatingPageExtras(Lookup& q) {
     ShowShopScores(q);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/StepTexts.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
@@ -19,12 +20,25 @@ constexpr std::int64_t kEntriesPerPage = 40;
 const Text kPageCountPattern = "\"maxPage\":(\\d+)";
 const Text kEntryPattern = "aucNumId";
 
+}  // namespace
+
 Text SummaryAddress(const Text& result, const Text& memberId) {
     return Text("http://") + endpoints::kRatingHost + endpoints::kRatingListPath +
            "?content=&result=" + result + "&user_id=" + memberId + "&rater=3&direction=1";
 }
 
-}  // namespace
+std::int32_t SummaryPageCount(RegexHelper& regex, const Text& firstPage) {
+    regex.RegexPrepare(kPageCountPattern, firstPage);
+    return TruncateToInt(ToNumber(regex.RegexSubMatch(1, 1)));
+}
+
+bool HasLastSummaryPage(std::int32_t pages) {
+    return pages > 1;
+}
+
+Text LastSummaryPageAddress(const Text& firstAddress, std::int32_t pages) {
+    return firstAddress + "&page=" + ToText(pages);
+}
 
 void CountRatings(Lookup& q, const Text& result, Ctl field) {
     Window& w = q.window;
@@ -33,15 +47,14 @@ void CountRatings(Lookup& q, const Text& result, Ctl field) {
 
     w.ProcessEvents();
     q.state.PageText = ToText(HttpSessionRequest(first));
-    regex.RegexPrepare(kPageCountPattern, q.state.PageText);
-    const std::int32_t pages = TruncateToInt(ToNumber(regex.RegexSubMatch(1, 1)));
+    const std::int32_t pages = SummaryPageCount(regex, q.state.PageText);
 
     // 64-bit: a page count near the 32-bit limit must not wrap the total.
     std::int64_t total = 0;
     if (pages != 0) {
         w.ProcessEvents();
-        if (pages > 1) {
-            q.state.PageText = ToText(HttpSessionRequest(first + "&page=" + ToText(pages)));
+        if (HasLastSummaryPage(pages)) {
+            q.state.PageText = ToText(HttpSessionRequest(LastSummaryPageAddress(first, pages)));
         }
         regex.RegexPrepare(kEntryPattern, q.state.PageText);
         total = (static_cast<std::int64_t>(pages) - 1) * kEntriesPerPage + regex.RegexMatchCount();

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "lookup/Lookup.h"
+#include "lookup/PageAddresses.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
@@ -45,6 +46,11 @@ Text FirstGroup(Lookup& q, const Text& pattern) {
 
 }  // namespace
 
+Text MemberIdIn(RegexHelper& regex, const Text& ratingPage) {
+    regex.RegexPrepare(kMemberIdPattern, ratingPage);
+    return regex.RegexSubMatch(1, 1);
+}
+
 void ShowShopPage(Lookup& q, const Text& address) {
     Window& w = q.window;
     q.state.PageText = ToText(HttpSessionRequest(address));
@@ -54,7 +60,7 @@ void ShowShopPage(Lookup& q, const Text& address) {
     if (FindText(w.ReadText(Ctl::编辑框8), kShopDateWord) != -1) {
         w.WriteText(Ctl::编辑框8, Text());
     }
-    w.WriteText(Ctl::编辑框4, FirstGroup(q, kMemberIdPattern));
+    w.WriteText(Ctl::编辑框4, MemberIdIn(q.state.regex, page));
     w.WriteText(Ctl::编辑框5, FirstGroup(q, kCertificationPattern));
     w.WriteText(Ctl::编辑框9, FirstGroup(q, kShopStartPattern));
 

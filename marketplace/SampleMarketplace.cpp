@@ -11,6 +11,16 @@
 
 namespace kestrova {
 
+namespace {
+
+// A marketplace answers many visitors at once; with every answer held back by
+// the latency, a small pool would queue a fast lookup's or a batch's requests
+// behind each other and time the server instead of the client.
+constexpr std::size_t kServerThreads = 64;
+constexpr int kListenBacklog = 512;
+
+}  // namespace
+
 struct SampleMarketplace::Impl {
     explicit Impl(int latency) : latencyMs(latency) {}
 
@@ -47,6 +57,7 @@ struct SampleMarketplace::Impl {
     httplib::Server server;
     std::thread thread;
     int port = -1;
+    socket_t listenSocket = INVALID_SOCKET;
     mutable std::mutex stateMutex;
 
     mutable std::mutex logMutex;
@@ -56,10 +67,12 @@ struct SampleMarketplace::Impl {
 SampleMarketplace::SampleMarketplace(int latencyMs) : impl_(std::make_unique<Impl>(latencyMs)) {
     // The library's default also sets SO_REUSEPORT, which would let a second
     // marketplace bind a port that one already serves on.
-    impl_->server.set_socket_options([](socket_t sock) {
+    impl_->server.set_socket_options([this](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        impl_->listenSocket = sock;
     });
+    impl_->server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     impl_->server.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
         impl_->Handle(req, res);
     });
@@ -82,6 +95,12 @@ int SampleMarketplace::Start(int port) {
     }
     if (bound <= 0) {
         return -1;
+    }
+    // The library listens with a backlog of 5: a fast lookup or a batch opens
+    // more connections at once, and every one the kernel drops costs its
+    // client a second. Listening again only lengthens the queue.
+    if (impl_->listenSocket != INVALID_SOCKET) {
+        ::listen(impl_->listenSocket, kListenBacklog);
     }
     impl_->port = bound;
     // The socket listens from here on: connections wait in its backlog until

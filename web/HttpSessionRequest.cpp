@@ -49,7 +49,12 @@ ByteBuffer HttpSessionRequest(const Text& url) {
     return HttpSessionRequest(url, params);
 }
 
-ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params) {
+WireRequest SessionWireRequest(const Text& url) {
+    HttpSessionParams params;
+    return SessionWireRequest(url, params);
+}
+
+WireRequest SessionWireRequest(const Text& url, HttpSessionParams& params) {
     params.method = ToUpper(params.method);
     if (params.method.empty()) {
         params.method = "GET";
@@ -57,7 +62,6 @@ ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params) {
     if (params.headerLines.empty()) {
         params.headerLines = "Referer: " + url + kDefaultHeaderTail;
     }
-    params.redirectTarget.clear();
 
     WireRequest request;
     request.method = params.method;
@@ -76,7 +80,12 @@ ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params) {
     // A GET or HEAD without a body goes out without one; any other method
     // states its (possibly empty) length.
     request.sendBody = !request.body.empty() || (params.method != "GET" && params.method != "HEAD");
+    return request;
+}
 
+ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params) {
+    const WireRequest request = SessionWireRequest(url, params);
+    params.redirectTarget.clear();
     WireResponse response = Exchange(request);
 
     params.responseHeaders = response.headerText;

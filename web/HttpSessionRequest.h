@@ -29,6 +29,11 @@ inline constexpr const char* kDefaultHeaderTail =
     "Windows NT 6.1; Trident/5.0)\r\nContent-Type: application/x-www-form-urlencoded";
 
 ByteBuffer HttpSessionRequest(const Text& url);
+// What goes on the wire for that request with these parameters; the method and
+// header lines in `params` are filled in as the request uses them.
+WireRequest SessionWireRequest(const Text& url, HttpSessionParams& params);
+// The request the query makes: every parameter at its default.
+WireRequest SessionWireRequest(const Text& url);
 // The same request with every parameter given; the out-parameters are written.
 ByteBuffer HttpSessionRequest(const Text& url, HttpSessionParams& params);
 

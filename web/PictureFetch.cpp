@@ -5,12 +5,16 @@
 
 namespace kestrova {
 
-ByteBuffer DownloadPicture(const Text& url) {
+WireRequest PictureWireRequest(const Text& url) {
     WireRequest request;
     request.method = "GET";
     request.url = url;
     request.headers = {{"Referer", url}, {"Accept-Language", "zh-cn"}};
-    return Exchange(request).body;
+    return request;
+}
+
+ByteBuffer DownloadPicture(const Text& url) {
+    return Exchange(PictureWireRequest(url)).body;
 }
 
 ByteBuffer DownloadPictureAsJpeg(const Text& url) {

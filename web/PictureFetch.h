@@ -3,8 +3,11 @@
 // Accept-Language: zh-cn. The caller puts the bytes into a picture box.
 
 #include "text/Text.h"
+#include "web/Transport.h"
 
 namespace kestrova {
+
+WireRequest PictureWireRequest(const Text& url);
 
 // The body as it came; empty on failure (which clears the picture box).
 ByteBuffer DownloadPicture(const Text& url);

@@ -17,7 +17,7 @@ constexpr const char* kProfileAccept =
 
 }  // namespace
 
-ByteBuffer RequestProfileBody(const Text& url) {
+WireRequest ProfileWireRequest(const Text& url) {
     WireRequest request;
     request.method = "GET";
     request.url = url;
@@ -31,7 +31,11 @@ ByteBuffer RequestProfileBody(const Text& url) {
         {"Connection", "Keep-Alive"},
         {"Cache-Control", "no-cache"},
     };
-    return Exchange(request).body;
+    return request;
+}
+
+ByteBuffer RequestProfileBody(const Text& url) {
+    return Exchange(ProfileWireRequest(url)).body;
 }
 
 }  // namespace kestrova

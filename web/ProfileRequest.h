@@ -10,6 +10,7 @@ namespace kestrova {
 // Resolve, connect, send, receive.
 inline constexpr PhaseTimeouts kProfileTimeouts{7000, 7000, 10000, 7000};
 
+WireRequest ProfileWireRequest(const Text& url);
 // GET of url; the raw body (empty on any failure).
 ByteBuffer RequestProfileBody(const Text& url);
 

@@ -20,6 +20,7 @@ struct PhaseTimeouts {
     int connectMs;
     int sendMs;
     int receiveMs;
+    friend bool operator==(const PhaseTimeouts&, const PhaseTimeouts&) = default;
 };
 
 // What the transport uses when a caller asks for no time-outs of its own.
@@ -41,6 +42,8 @@ struct WireRequest {
     PhaseTimeouts timeouts = kTransportDefaultTimeouts;  // 0 or less: no limit of our own
     bool followRedirects = true;
     std::size_t maxBodyBytes = kMaxBodyBytes;
+    // Equal requests go out as the same bytes.
+    friend bool operator==(const WireRequest&, const WireRequest&) = default;
 };
 
 struct WireResponse {
@@ -49,6 +52,8 @@ struct WireResponse {
     int status = 0;   // 0 when nothing was received
 };
 
+// Sends the request and waits for its answer: through the source bound to the
+// calling thread (a lookup's), else as one transfer on the shared engine.
 WireResponse Exchange(const WireRequest& request);
 
 }  // namespace kestrova

@@ -1,0 +1,190 @@
+#include "lookup/LookupSession.h"
+
+#include <cstdlib>
+#include <string_view>
+#include <utility>
+
+#include "lookup/Lookup.h"
+#include "text/GbkChar.h"
+
+namespace kestrova {
+namespace {
+
+// Requests the plan did not foresee wait behind every planned one of the lookup.
+constexpr int kUnplannedStep = 1000;
+
+}  // namespace
+
+LookupMode ChooseLookupMode(bool fastRequested) {
+    if (fastRequested) {
+        return LookupMode::Fast;
+    }
+    const char* value = std::getenv("KESTROVA_FAST");
+    if (value == nullptr) {
+        return LookupMode::Sequential;
+    }
+    for (const std::string_view yes : {"1", "true", "yes", "on"}) {
+        if (EqualsAsciiNoCase(value, yes)) {
+            return LookupMode::Fast;
+        }
+    }
+    return LookupMode::Sequential;
+}
+
+const char* LookupModeName(LookupMode mode) {
+    return mode == LookupMode::Fast ? "fast" : "sequential";
+}
+
+LookupSession::LookupSession(LookupMode mode, Text account, std::uint64_t serial,
+                             TransferEngine& engine)
+    : mode_(mode),
+      serial_(serial),
+      engine_(engine),
+      group_(std::make_shared<TransferGroup>()),
+      plan_(std::move(account)) {
+    // The profile is not started ahead: the query may end at its input check,
+    // before it asks for anything.
+    for (PlannedRequest& planned : plan_.TakeNew()) {
+        entries_.emplace_back(std::move(planned));
+    }
+    progress_.expected = plan_.ExpectedTotal();
+}
+
+LookupSession::~LookupSession() {
+    // After a whole lookup nothing is left; after a cancel or a fault in the
+    // query, whatever was started ahead stops here.
+    group_->Cancel();
+}
+
+void LookupSession::Cancel() {
+    group_->Cancel();
+}
+
+bool LookupSession::Cancelled() const {
+    return group_->Cancelled();
+}
+
+void LookupSession::ThrowIfCancelled() const {
+    if (group_->Cancelled()) {
+        throw LookupCancelled{};
+    }
+}
+
+void LookupSession::OnProgress(std::function<void(const LookupProgress&)> callback) {
+    onProgress_ = std::move(callback);
+}
+
+LookupProgress LookupSession::Progress() const {
+    std::lock_guard lock(progressMutex_);
+    return progress_;
+}
+
+int LookupSession::Unclaimed() const {
+    int unclaimed = 0;
+    for (const Entry& entry : entries_) {
+        unclaimed += entry.transfer && !entry.claimed ? 1 : 0;
+    }
+    return unclaimed;
+}
+
+// The first request of the plan equal to the one asked for, byte for byte,
+// and not yet given to a step; a request the plan lacks goes out as it is.
+LookupSession::Entry& LookupSession::Claim(const WireRequest& request) {
+    for (Entry& entry : entries_) {
+        if (entry.inPlan && !entry.claimed && entry.planned.wire == request) {
+            entry.claimed = true;
+            return entry;
+        }
+    }
+    ++unplanned_;
+    Entry& unplanned = entries_.emplace_back(
+        PlannedRequest{PlannedPage::Profile, 0, kUnplannedStep, request}, false);
+    unplanned.claimed = true;
+    unplanned.fed = true;
+    return unplanned;
+}
+
+void LookupSession::Start(Entry& entry) {
+    entry.transfer = engine_.Start(entry.planned.wire, group_,
+                                   TransferPriority{serial_, entry.planned.step});
+}
+
+void LookupSession::TakePlan() {
+    for (PlannedRequest& planned : plan_.TakeNew()) {
+        entries_.emplace_back(std::move(planned));
+        if (mode_ == LookupMode::Fast) {
+            Start(entries_.back());
+        }
+    }
+}
+
+void LookupSession::Feed(Entry& entry) {
+    entry.fed = true;
+    plan_.Arrived(entry.planned, entry.transfer->Answer().body);
+    TakePlan();
+}
+
+// Answers that came in while the query was busy elsewhere tell the plan more,
+// and their follow-ups start at once.
+void LookupSession::FeedArrivals() {
+    // Feeding adds entries; the deque keeps the earlier ones where they are.
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& entry = entries_[i];
+        if (!entry.fed && entry.transfer && entry.transfer->Ended()) {
+            Feed(entry);
+        }
+    }
+    Report();
+}
+
+void LookupSession::Report() {
+    LookupProgress now{group_->Ended(), plan_.ExpectedTotal() + unplanned_};
+    now.expected = std::max(now.expected, now.finished);
+    {
+        std::lock_guard lock(progressMutex_);
+        if (now == progress_) {
+            return;
+        }
+        progress_ = now;
+    }
+    if (onProgress_) {
+        onProgress_(now);
+    }
+}
+
+WireResponse LookupSession::Exchange(const WireRequest& request) {
+    ThrowIfCancelled();
+    Entry& entry = Claim(request);
+    if (!entry.transfer) {
+        Start(entry);
+    }
+    engine_.Hurry(*entry.transfer);
+    int ended = group_->Ended();
+    while (!entry.transfer->Ended()) {
+        if (mode_ == LookupMode::Fast) {
+            FeedArrivals();
+            if (entry.transfer->Ended()) {
+                break;
+            }
+        }
+        ended = group_->WaitForMoreThan(ended);
+        ThrowIfCancelled();
+    }
+    ThrowIfCancelled();
+    if (!entry.fed) {
+        Feed(entry);
+    }
+    if (mode_ == LookupMode::Fast) {
+        FeedArrivals();
+    } else {
+        Report();
+    }
+    return entry.transfer->Take();
+}
+
+void RunQuery(Window& window, QueryState& state, LookupSession& session) {
+    ScopedExchangeSource bound(session);
+    QueryRoutine(window, state);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,101 @@
+#pragma once
+// One lookup's requests. Bound to the thread the query runs on, a session
+// answers every request the steps make. In the sequential mode each request
+// goes out when its step asks for it, as the query was first written; in the
+// fast mode each request of the plan starts as soon as its address follows
+// from the pages already in, and the step takes its answer ready or in
+// flight. The steps run in their order either way, so the fields fill in the
+// same order with the same values, and the same requests go out. A session
+// also counts the lookup's progress and can cancel it.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "form/Window.h"
+#include "lookup/QueryState.h"
+#include "lookup/RequestPlan.h"
+#include "web/ExchangeSource.h"
+#include "web/TransferEngine.h"
+
+namespace kestrova {
+
+enum class LookupMode { Sequential, Fast };
+
+// Fast when the front end was asked for it, or when KESTROVA_FAST is set to
+// 1 (or true, yes, on).
+LookupMode ChooseLookupMode(bool fastRequested);
+// "sequential" or "fast".
+const char* LookupModeName(LookupMode mode);
+
+struct LookupProgress {
+    int finished = 0;  // requests that have ended
+    int expected = 0;  // requests the lookup is expected to send in all
+    friend bool operator==(const LookupProgress&, const LookupProgress&) = default;
+};
+
+class LookupSession final : public ExchangeSource {
+  public:
+    // `account` as it stands in 编辑框1 when the query starts. Where requests
+    // of several lookups wait for the same host, a lower `serial` goes first.
+    LookupSession(LookupMode mode, Text account, std::uint64_t serial = 0,
+                  TransferEngine& engine = TransferEngine::Shared());
+    ~LookupSession() override;
+    LookupSession(const LookupSession&) = delete;
+    LookupSession& operator=(const LookupSession&) = delete;
+
+    WireResponse Exchange(const WireRequest& request) override;
+
+    // From any thread: every transfer of the lookup ends at once, and the
+    // query's next request throws LookupCancelled.
+    void Cancel();
+    bool Cancelled() const;
+
+    // Called on the query's thread whenever a request has ended.
+    void OnProgress(std::function<void(const LookupProgress&)> callback);
+    LookupProgress Progress() const;
+
+    LookupMode Mode() const { return mode_; }
+    // Requests started ahead that no step asked for. Always zero after a
+    // lookup that ran to one of its ends; anything else is a request the
+    // sequential query would not have sent.
+    int Unclaimed() const;
+
+  private:
+    struct Entry {
+        explicit Entry(PlannedRequest request, bool planned = true)
+            : planned(std::move(request)), inPlan(planned) {}
+        PlannedRequest planned;
+        bool inPlan = true;
+        std::optional<PendingTransfer> transfer;
+        bool claimed = false;
+        bool fed = false;
+    };
+
+    Entry& Claim(const WireRequest& request);
+    void Start(Entry& entry);
+    void TakePlan();
+    void Feed(Entry& entry);
+    void FeedArrivals();
+    void Report();
+    void ThrowIfCancelled() const;
+
+    const LookupMode mode_;
+    const std::uint64_t serial_;
+    TransferEngine& engine_;
+    std::shared_ptr<TransferGroup> group_;
+    RequestPlan plan_;
+    std::deque<Entry> entries_;
+    int unplanned_ = 0;
+    std::function<void(const LookupProgress&)> onProgress_;
+    mutable std::mutex progressMutex_;
+    LookupProgress progress_;
+};
+
+// The query, with the session answering its requests.
+void RunQuery(Window& window, QueryState& state, LookupSession& session);
+
+}  // namespace kestrova

@@ -1,0 +1,188 @@
+#include "lookup/RequestPlan.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "lookup/PageAddresses.h"
+#include "lookup/StepTexts.h"
+#include "text/Convert.h"
+#include "web/HttpSessionRequest.h"
+#include "web/PictureFetch.h"
+#include "web/ProfileRequest.h"
+
+namespace kestrova {
+namespace {
+
+// The places of the requests in the query's order: the profile, the personal
+// space with its photo and six honours, the rating page, the two lists, the
+// status, the favourites page and the logo, the two credit icons, then each
+// summary's first and last page.
+int StepOf(PlannedPage page, int index) {
+    switch (page) {
+        case PlannedPage::Profile:
+            return 0;
+        case PlannedPage::PersonalSpace:
+            return 1;
+        case PlannedPage::Photo:
+            return 2;
+        case PlannedPage::Honour:
+            return 3 + index;
+        case PlannedPage::RatingPage:
+            return 9;
+        case PlannedPage::GivenList:
+            return 10;
+        case PlannedPage::ReceivedList:
+            return 11;
+        case PlannedPage::Status:
+            return 12;
+        case PlannedPage::Favourites:
+            return 13;
+        case PlannedPage::Logo:
+            return 14;
+        case PlannedPage::SellerIcon:
+            return 15;
+        case PlannedPage::BuyerIcon:
+            return 16;
+        case PlannedPage::SummaryFirst:
+            return 17 + 2 * index;
+        case PlannedPage::SummaryLast:
+            return 18 + 2 * index;
+    }
+    return 99;
+}
+
+// What a page not in yet can still bring, its own request not counted.
+constexpr int kAfterProfile = 1 + 1 + static_cast<int>(kHonourCount) + 1 + 2 + 1 + 1 + 1 + 2 + 6;
+constexpr int kAfterSpace = 1 + static_cast<int>(kHonourCount);
+constexpr int kAfterRatingPage = 2 + 1 + 1 + 2 + 6;  // lists, favourites, logo, icons, summaries
+constexpr int kAfterRatingPageOfTmall = 2;          // the lists, then the stop
+
+}  // namespace
+
+RequestPlan::RequestPlan(Text account) : account_(std::move(account)) {
+    Add(PlannedPage::Profile, 0, ProfileWireRequest(ProfileAddress(account_)));
+}
+
+void RequestPlan::Add(PlannedPage page, int index, WireRequest wire) {
+    new_.push_back(PlannedRequest{page, index, StepOf(page, index), std::move(wire)});
+    ++known_;
+    if (page == PlannedPage::SummaryFirst) {
+        awaitedSummaries_.push_back(index);
+    } else if (page == PlannedPage::Profile || page == PlannedPage::PersonalSpace ||
+               page == PlannedPage::RatingPage || page == PlannedPage::Favourites) {
+        awaited_.push_back(page);
+    }
+}
+
+std::vector<PlannedRequest> RequestPlan::TakeNew() {
+    std::vector<PlannedRequest> taken = std::exchange(new_, {});
+    std::stable_sort(taken.begin(), taken.end(),
+                     [](const auto& a, const auto& b) { return a.step < b.step; });
+    return taken;
+}
+
+void RequestPlan::Arrived(const PlannedRequest& request, const ByteBuffer& body) {
+    const auto awaited = std::find(awaited_.begin(), awaited_.end(), request.page);
+    if (awaited != awaited_.end()) {
+        awaited_.erase(awaited);
+    }
+    switch (request.page) {
+        case PlannedPage::Profile:
+            ProfileArrived(ToText(body));
+            break;
+        case PlannedPage::PersonalSpace:
+            SpaceArrived(ToText(body));
+            break;
+        case PlannedPage::RatingPage:
+            RatingPageArrived(ToText(body));
+            break;
+        case PlannedPage::Favourites:
+            Add(PlannedPage::Logo, 0, PictureWireRequest(LogoAddress(ToText(body))));
+            break;
+        case PlannedPage::SummaryFirst: {
+            const auto summary =
+                std::find(awaitedSummaries_.begin(), awaitedSummaries_.end(), request.index);
+            if (summary != awaitedSummaries_.end()) {
+                awaitedSummaries_.erase(summary);
+                SummaryFirstArrived(request.index, ToText(body));
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void RequestPlan::ProfileArrived(const Text& profile) {
+    if (ProfileEndOf(profile) != ProfileEnd::None) {
+        return;
+    }
+    tmall_ = IsTmallAccount(profile);
+    Add(PlannedPage::PersonalSpace, 0, SessionWireRequest(PersonalSpaceAddress(profile)));
+    Add(PlannedPage::RatingPage, 0, SessionWireRequest(RatingPageAddressIn(regex_, profile)));
+    if (!tmall_) {
+        Add(PlannedPage::Status, 0, SessionWireRequest(StatusAddress(account_)));
+    }
+}
+
+void RequestPlan::SpaceArrived(const Text& page) {
+    Add(PlannedPage::Photo, 0, PictureWireRequest(PhotoAddress(page)));
+    Text rest;
+    const std::array<Text, kHonourCount> honours = HonourAddresses(page, rest);
+    for (std::size_t i = 0; i < honours.size(); ++i) {
+        Add(PlannedPage::Honour, static_cast<int>(i), PictureWireRequest(honours[i]));
+    }
+}
+
+void RequestPlan::RatingPageArrived(const Text& page) {
+    const Text memberId = MemberIdIn(regex_, page);
+    Add(PlannedPage::GivenList, 0,
+        SessionWireRequest(RatingListAddress(RatingList::Given, memberId)));
+    Add(PlannedPage::ReceivedList, 0,
+        SessionWireRequest(RatingListAddress(RatingList::Received, memberId)));
+    if (tmall_) {
+        return;
+    }
+    Add(PlannedPage::Favourites, 0, SessionWireRequest(FavouritesAddress(page)));
+    Add(PlannedPage::SellerIcon, 0, PictureWireRequest(SellerIconAddress(page)));
+    Add(PlannedPage::BuyerIcon, 0, PictureWireRequest(BuyerIconAddress(page)));
+    const bool buyer = RoleOn(page) == kBuyerRole;
+    for (std::size_t i = buyer ? 1 : 0; i < kSummaryResults.size(); ++i) {
+        summaryFirst_[i] = SummaryAddress(kSummaryResults[i], memberId);
+        Add(PlannedPage::SummaryFirst, static_cast<int>(i), SessionWireRequest(summaryFirst_[i]));
+    }
+}
+
+void RequestPlan::SummaryFirstArrived(int index, const Text& page) {
+    const std::int32_t pages = SummaryPageCount(regex_, page);
+    if (HasLastSummaryPage(pages)) {
+        const Text& first = summaryFirst_[static_cast<std::size_t>(index)];
+        Add(PlannedPage::SummaryLast, index,
+            SessionWireRequest(LastSummaryPageAddress(first, pages)));
+    }
+}
+
+int RequestPlan::ExpectedTotal() const {
+    int total = known_;
+    for (const PlannedPage page : awaited_) {
+        switch (page) {
+            case PlannedPage::Profile:
+                total += kAfterProfile;
+                break;
+            case PlannedPage::PersonalSpace:
+                total += kAfterSpace;
+                break;
+            case PlannedPage::RatingPage:
+                total += tmall_ ? kAfterRatingPageOfTmall : kAfterRatingPage;
+                break;
+            case PlannedPage::Favourites:
+                total += 1;
+                break;
+            default:
+                break;
+        }
+    }
+    return total + static_cast<int>(awaitedSummaries_.size());
+}
+
+}  // namespace kestrova

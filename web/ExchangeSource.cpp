@@ -1,0 +1,22 @@
+#include "web/ExchangeSource.h"
+
+namespace kestrova {
+namespace {
+
+thread_local ExchangeSource* current = nullptr;
+
+}  // namespace
+
+ExchangeSource* ExchangeSource::Current() {
+    return current;
+}
+
+ScopedExchangeSource::ScopedExchangeSource(ExchangeSource& source) : previous_(current) {
+    current = &source;
+}
+
+ScopedExchangeSource::~ScopedExchangeSource() {
+    current = previous_;
+}
+
+}  // namespace kestrova

@@ -1,0 +1,553 @@
+#include "web/TransferEngine.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "web/Endpoints.h"
+#include "web/TransferHop.h"
+
+namespace kestrova {
+
+using transfer::Clock;
+
+namespace {
+
+// How long the engine sleeps at most while transfers run and no limit is due,
+// and while nothing runs at all (every new transfer and every cancel wakes it).
+constexpr int kMaxWaitMs = 1000;
+constexpr int kIdleWaitMs = 60000;
+
+void InitCurlOnce() {
+    static const bool initialised = [] {
+        return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    }();
+    (void)initialised;
+}
+
+int MillisecondsSince(Clock::time_point since, Clock::time_point now) {
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - since).count());
+}
+
+struct MultiDeleter {
+    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
+};
+using Multi = std::unique_ptr<CURLM, MultiDeleter>;
+
+// Live engines, so that a cancel reaches the one that drives the group.
+std::mutex& EnginesMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::set<TransferEngine*>& Engines() {
+    static std::set<TransferEngine*> engines;
+    return engines;
+}
+
+}  // namespace
+
+// The hop on the wire, with everything curl points into while it runs.
+struct ActiveHop {
+    transfer::Hop hop;
+    transfer::SocketBook sockets;
+    transfer::HeaderList headers;
+    transfer::Easy easy;
+};
+
+struct TransferState {
+    // Set before the engine sees the transfer; read-only afterwards.
+    WireRequest request;
+    std::shared_ptr<TransferGroup> group;
+    TransferPriority priority;
+    std::uint64_t serial = 0;  // start order, among equal priorities
+
+    // The engine thread's alone.
+    std::string url;
+    std::string host;
+    std::string method;
+    bool sendsBody = false;
+    int redirects = 0;
+    transfer::HeaderList connectTo;
+    std::unique_ptr<ActiveHop> active;
+
+    // Under the engine's mutex.
+    bool hurried = false;
+
+    // Under `mutex`.
+    mutable std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    WireResponse response;
+};
+
+void TransferGroup::Cancel() {
+    if (cancelled_.exchange(true)) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+    }
+    changed_.notify_all();
+    std::lock_guard lock(EnginesMutex());
+    for (TransferEngine* engine : Engines()) {
+        engine->Wake();
+    }
+}
+
+int TransferGroup::Ended() const {
+    std::lock_guard lock(mutex_);
+    return ended_;
+}
+
+int TransferGroup::WaitForMoreThan(int ended) const {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return ended_ > ended || cancelled_.load(); });
+    return ended_;
+}
+
+void TransferGroup::NoteEnded() {
+    {
+        std::lock_guard lock(mutex_);
+        ++ended_;
+    }
+    changed_.notify_all();
+}
+
+bool PendingTransfer::Ended() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->done;
+}
+
+WireResponse PendingTransfer::Take() {
+    std::unique_lock lock(state_->mutex);
+    state_->ended.wait(lock, [this] { return state_->done; });
+    return std::move(state_->response);
+}
+
+const WireResponse& PendingTransfer::Answer() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->response;
+}
+
+const WireRequest& PendingTransfer::Request() const {
+    return state_->request;
+}
+
+struct TransferEngine::Impl {
+    Impl() : multi(curl_multi_init()) {}
+
+    // Anyone's, under mutex.
+    std::mutex mutex;
+    std::vector<std::shared_ptr<TransferState>> arriving;
+    bool stopping = false;
+    std::uint64_t serials = 0;
+
+    // The engine thread's alone.
+    Multi multi;
+    struct HostLine {
+        int open = 0;
+        std::vector<std::shared_ptr<TransferState>> waiting;
+    };
+    std::map<std::string, HostLine> hosts;
+    std::map<CURL*, std::shared_ptr<TransferState>> running;
+    std::thread thread;
+
+    void Run();
+    void Admit();
+    void StartWaiting();
+    bool StartHop(const std::shared_ptr<TransferState>& t);
+    void EndHop(const std::shared_ptr<TransferState>& t);
+    void Finish(const std::shared_ptr<TransferState>& t, WireResponse response);
+    void DropCancelled();
+    void ReadDone();
+    void AfterHop(const std::shared_ptr<TransferState>& t, CURLcode code);
+    void CheckLimits(Clock::time_point now, int& waitMs);
+    void Wait(int waitMs);
+};
+
+TransferEngine& TransferEngine::Shared() {
+    static TransferEngine engine;
+    return engine;
+}
+
+TransferEngine::TransferEngine() : impl_(std::make_unique<Impl>()) {
+    InitCurlOnce();
+    impl_->thread = std::thread([this] { impl_->Run(); });
+    std::lock_guard lock(EnginesMutex());
+    Engines().insert(this);
+}
+
+TransferEngine::~TransferEngine() {
+    {
+        std::lock_guard lock(EnginesMutex());
+        Engines().erase(this);
+    }
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->stopping = true;
+    }
+    Wake();
+    impl_->thread.join();
+}
+
+void TransferEngine::Wake() {
+    if (impl_->multi) {
+        curl_multi_wakeup(impl_->multi.get());
+    }
+}
+
+PendingTransfer TransferEngine::Start(const WireRequest& request,
+                                      std::shared_ptr<TransferGroup> group,
+                                      TransferPriority priority) {
+    auto t = std::make_shared<TransferState>();
+    t->request = request;
+    t->group = std::move(group);
+    t->priority = priority;
+
+    const auto endNow = [&t] {
+        t->done = true;
+        if (t->group) {
+            t->group->NoteEnded();
+        }
+        return PendingTransfer(t);
+    };
+    if (t->group && t->group->Cancelled()) {
+        return endNow();
+    }
+    const std::optional<ConnectTarget> target = ConnectTo();
+    if (target && !transfer::Append(t->connectTo, transfer::ConnectToEntry(*target))) {
+        return endNow();
+    }
+    std::optional<transfer::FetchableAddress> address =
+        transfer::Fetchable(request.url, target.has_value());
+    t->method = request.method.empty() ? "GET" : request.method;
+    if (!address || !transfer::IsToken(t->method) || !impl_->multi) {
+        return endNow();
+    }
+    t->url = std::move(address->url);
+    t->host = std::move(address->host);
+    t->sendsBody = request.sendBody || !request.body.empty();
+    {
+        std::lock_guard lock(impl_->mutex);
+        t->serial = ++impl_->serials;
+        impl_->arriving.push_back(t);
+    }
+    Wake();
+    return PendingTransfer(t);
+}
+
+void TransferEngine::Hurry(const PendingTransfer& transfer) {
+    {
+        std::lock_guard lock(impl_->mutex);
+        if (transfer.state_->hurried) {
+            return;
+        }
+        transfer.state_->hurried = true;
+    }
+    Wake();
+}
+
+// Transfers handed over since the last turn join their host's line.
+void TransferEngine::Impl::Admit() {
+    std::vector<std::shared_ptr<TransferState>> taken;
+    {
+        std::lock_guard lock(mutex);
+        taken.swap(arriving);
+    }
+    for (auto& t : taken) {
+        hosts[t->host].waiting.push_back(std::move(t));
+    }
+}
+
+// Every host with room starts its first waiting transfers: the hurried ones,
+// then by priority, then in the order they came.
+void TransferEngine::Impl::StartWaiting() {
+    for (auto& [host, line] : hosts) {
+        while (line.open < kMaxConnectionsPerHost && !line.waiting.empty()) {
+            std::vector<std::shared_ptr<TransferState>>::iterator first;
+            {
+                std::lock_guard lock(mutex);
+                first = std::min_element(
+                    line.waiting.begin(), line.waiting.end(), [](const auto& a, const auto& b) {
+                        if (a->hurried != b->hurried) {
+                            return a->hurried;
+                        }
+                        if (a->priority != b->priority) {
+                            return a->priority < b->priority;
+                        }
+                        return a->serial < b->serial;
+                    });
+            }
+            std::shared_ptr<TransferState> t = std::move(*first);
+            line.waiting.erase(first);
+            if (StartHop(t)) {
+                ++line.open;
+            }
+        }
+    }
+}
+
+bool TransferEngine::Impl::StartHop(const std::shared_ptr<TransferState>& t) {
+    const bool sendsBody = t->sendsBody;
+    std::optional<transfer::HeaderList> headers = transfer::BuildHeaderList(t->request, sendsBody);
+    auto active = std::make_unique<ActiveHop>();
+    active->easy.reset(curl_easy_init());
+    if (!headers || !active->easy) {
+        Finish(t, {});
+        return false;
+    }
+    active->headers = std::move(*headers);
+    transfer::Hop& hop = active->hop;
+    hop.url = t->url;
+    hop.host = t->host;
+    hop.method = t->method;
+    hop.sendsBody = sendsBody;
+    hop.maxBodyBytes = t->request.maxBodyBytes;
+    static const ByteBuffer kNoBody;
+    hop.body = sendsBody ? &t->request.body : &kNoBody;
+    hop.cancelled = t->group ? &t->group->CancelFlag() : nullptr;
+    if (!transfer::Configure(active->easy.get(), hop, active->sockets, t->request.timeouts,
+                             active->headers.get(), t->connectTo.get()) ||
+        curl_multi_add_handle(multi.get(), active->easy.get()) != CURLM_OK) {
+        Finish(t, {});
+        return false;
+    }
+    running.emplace(active->easy.get(), t);
+    t->active = std::move(active);
+    return true;
+}
+
+// The hop leaves the wire and gives its host's place back. The socket book
+// outlives the removal: curl closes the sockets through its callback.
+void TransferEngine::Impl::EndHop(const std::shared_ptr<TransferState>& t) {
+    if (!t->active) {
+        return;
+    }
+    CURL* easy = t->active->easy.get();
+    curl_multi_remove_handle(multi.get(), easy);
+    running.erase(easy);
+    t->active->easy.reset();
+    t->active.reset();
+    auto line = hosts.find(t->host);
+    if (line != hosts.end()) {
+        --line->second.open;
+    }
+}
+
+void TransferEngine::Impl::Finish(const std::shared_ptr<TransferState>& t, WireResponse response) {
+    EndHop(t);
+    {
+        std::lock_guard lock(t->mutex);
+        t->response = std::move(response);
+        t->done = true;
+    }
+    t->ended.notify_all();
+    if (t->group) {
+        t->group->NoteEnded();
+    }
+}
+
+void TransferEngine::Impl::DropCancelled() {
+    std::vector<std::shared_ptr<TransferState>> cancelled;
+    for (auto& [host, line] : hosts) {
+        auto keep = std::stable_partition(line.waiting.begin(), line.waiting.end(), [](const auto& t) {
+            return !(t->group && t->group->Cancelled());
+        });
+        std::move(keep, line.waiting.end(), std::back_inserter(cancelled));
+        line.waiting.erase(keep, line.waiting.end());
+    }
+    for (const auto& [easy, t] : running) {
+        if (t->group && t->group->Cancelled()) {
+            cancelled.push_back(t);
+        }
+    }
+    for (const auto& t : cancelled) {
+        Finish(t, {});
+    }
+}
+
+// A hop that has ended: the answer, the next hop of a redirect, or nothing.
+void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CURLcode code) {
+    transfer::Hop& hop = t->active->hop;
+    const bool finished = code == CURLE_OK || (code == CURLE_WRITE_ERROR && hop.bodyCut);
+    if (!finished) {
+        Finish(t, {});
+        return;
+    }
+    CURL* easy = t->active->easy.get();
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    std::string redirectUrl;
+    char* location = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location) {
+        redirectUrl = location;
+    }
+    const int code3 = static_cast<int>(status);
+    if (t->request.followRedirects && transfer::IsFollowedRedirect(code3) && hop.sawLocation) {
+        // Too many hops, or a hop to anything but http(s), fails the way an
+        // unreachable host does.
+        if (t->redirects >= kMaxRedirects) {
+            Finish(t, {});
+            return;
+        }
+        std::optional<transfer::FetchableAddress> next =
+            transfer::Fetchable(redirectUrl, t->connectTo != nullptr);
+        if (!next) {
+            Finish(t, {});
+            return;
+        }
+        // 303 always, and 301/302 after a POST, continue as a GET without body.
+        if ((code3 == 303 && t->method != "HEAD") ||
+            ((code3 == 301 || code3 == 302) && t->method == "POST")) {
+            t->method = "GET";
+            t->sendsBody = false;
+        }
+        ++t->redirects;
+        EndHop(t);
+        t->url = std::move(next->url);
+        t->host = std::move(next->host);
+        hosts[t->host].waiting.push_back(t);
+        return;
+    }
+
+    WireResponse response;
+    response.body = std::move(hop.received);
+    response.status = code3;
+    for (std::size_t i = 0; i < hop.headerLines.size(); ++i) {
+        if (i > 0) {
+            response.headerText += "\r\n";
+        }
+        response.headerText += hop.headerLines[i];
+    }
+    Finish(t, std::move(response));
+}
+
+void TransferEngine::Impl::ReadDone() {
+    int pending = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi.get(), &pending)) {
+        if (message->msg != CURLMSG_DONE) {
+            continue;
+        }
+        auto found = running.find(message->easy_handle);
+        if (found == running.end()) {
+            continue;
+        }
+        const std::shared_ptr<TransferState> t = found->second;
+        AfterHop(t, message->data.result);
+    }
+}
+
+// The limits: curl's own for resolve+connect; then the send limit while
+// request bytes are still going out, the receive limit afterwards, both
+// measured from the last byte that moved. Lowers waitMs to the next limit due.
+void TransferEngine::Impl::CheckLimits(Clock::time_point now, int& waitMs) {
+    std::vector<std::shared_ptr<TransferState>> expired;
+    for (const auto& [easy, t] : running) {
+        const transfer::Hop& hop = t->active->hop;
+        const PhaseTimeouts& limits = t->request.timeouts;
+        const int connectMs = std::max(limits.resolveMs, limits.connectMs);
+        int limitMs = 0;
+        Clock::time_point since = hop.lastActivity;
+        if (!hop.headSent) {
+            limitMs = connectMs > 0 ? connectMs + transfer::kConnectGuardMarginMs : 0;
+            since = hop.started;
+        } else if (hop.sendsBody && hop.bodyBytesOut < hop.body->size()) {
+            limitMs = limits.sendMs;
+        } else {
+            limitMs = limits.receiveMs;
+        }
+        if (limitMs <= 0) {
+            continue;
+        }
+        const int elapsed = MillisecondsSince(since, now);
+        if (elapsed >= limitMs) {
+            expired.push_back(t);
+        } else {
+            waitMs = std::min(waitMs, limitMs - elapsed);
+        }
+    }
+    for (const auto& t : expired) {
+        Finish(t, {});
+    }
+}
+
+// While waiting for a response, a readable socket means bytes arrived, even
+// when they do not finish a header line yet.
+void TransferEngine::Impl::Wait(int waitMs) {
+    std::vector<curl_waitfd> watch;
+    std::vector<transfer::Hop*> owners;
+    for (const auto& [easy, t] : running) {
+        transfer::Hop& hop = t->active->hop;
+        const bool receiving =
+            hop.headSent && !(hop.sendsBody && hop.bodyBytesOut < hop.body->size());
+        if (!receiving) {
+            continue;
+        }
+        for (curl_socket_t fd : t->active->sockets.open) {
+            watch.push_back(curl_waitfd{fd, CURL_WAIT_POLLIN, 0});
+            owners.push_back(&hop);
+        }
+    }
+    if (curl_multi_poll(multi.get(), watch.data(), static_cast<unsigned>(watch.size()),
+                        std::max(waitMs, 1), nullptr) != CURLM_OK) {
+        return;
+    }
+    for (std::size_t i = 0; i < watch.size(); ++i) {
+        if (watch[i].revents != 0) {
+            owners[i]->Touch();
+        }
+    }
+}
+
+void TransferEngine::Impl::Run() {
+    for (;;) {
+        Admit();
+        {
+            std::lock_guard lock(mutex);
+            if (stopping) {
+                break;
+            }
+        }
+        DropCancelled();
+        StartWaiting();
+        int stillRunning = 0;
+        if (!running.empty()) {
+            curl_multi_perform(multi.get(), &stillRunning);
+            ReadDone();
+            // A redirect's next hop, or a place a finished hop gave back.
+            Admit();
+            StartWaiting();
+            if (!running.empty()) {
+                curl_multi_perform(multi.get(), &stillRunning);
+                ReadDone();
+            }
+        }
+        int waitMs = running.empty() ? kIdleWaitMs : kMaxWaitMs;
+        CheckLimits(Clock::now(), waitMs);
+        bool waiting = false;
+        for (const auto& [host, line] : hosts) {
+            waiting = waiting || (!line.waiting.empty() && line.open < kMaxConnectionsPerHost);
+        }
+        if (waiting) {
+            continue;  // a place came free while the limits were checked
+        }
+        Wait(waitMs);
+    }
+    // The program ends: nothing more goes out, and whoever still waits hears so.
+    std::vector<std::shared_ptr<TransferState>> left;
+    for (auto& [host, line] : hosts) {
+        std::move(line.waiting.begin(), line.waiting.end(), std::back_inserter(left));
+        line.waiting.clear();
+    }
+    for (const auto& [easy, t] : running) {
+        left.push_back(t);
+    }
+    for (const auto& t : left) {
+        Finish(t, {});
+    }
+}
+
+}  // namespace kestrova
