@@ -2,6 +2,7 @@
 // Which of the marketplace's endpoints a request is for, as the query asks
 // them in turn.
 
+#include <chrono>
 #include <map>
 #include <string>
 
@@ -34,6 +35,8 @@ struct SeenRequest {
     std::string path;                                // decoded
     std::multimap<std::string, std::string> params;  // decoded (raw bytes)
     Endpoint endpoint = Endpoint::Other;
+    std::string head;  // the request line and header lines, byte for byte
+    std::chrono::steady_clock::time_point at;  // when the head was in
     std::string Param(const std::string& key) const;
 };
 

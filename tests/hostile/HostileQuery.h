@@ -10,6 +10,7 @@
 
 #include "HostileServer.h"
 #include "form/FieldStore.h"
+#include "lookup/LookupSession.h"
 #include "lookup/QueryState.h"
 #include "marketplace/Members.h"
 
@@ -19,7 +20,16 @@ struct Outcome {
     FieldStore window;
     double seconds = 0;
     bool ended = false;  // the query returned and released its running flag
+    std::vector<SeenRequest> requests;  // what the server saw, in the order it came
+    int unclaimed = 0;  // requests started ahead that no step took
 };
+
+// Everything a user sees of a lookup: texts, link addresses, picture bytes,
+// status text and message box; empty when two outcomes agree, else what differs.
+std::vector<std::string> ResultDifferences(const Outcome& a, const Outcome& b);
+// The request heads, byte for byte, that one outcome sent and the other did not
+// (each as often as it was sent); empty when the multisets are equal.
+std::vector<std::string> RequestDifferences(const Outcome& a, const Outcome& b);
 
 // The member every case looks up: the full seller, whose lookup asks every
 // endpoint the query knows.
@@ -33,8 +43,12 @@ class HostileQuery : public ::testing::Test {
     HostileQuery();
     ~HostileQuery() override;
 
-    // The lookup of the sample member, with the misbehaviour in force.
+    // The lookup of the sample member, with the misbehaviour in force, in the
+    // mode the environment asks for (KESTROVA_FAST). A fast run is checked
+    // against a sequential one first: the same result, the same requests, and
+    // no more time.
     Outcome Run();
+    Outcome RunIn(LookupMode mode, const std::string& account);
     // The same lookup with nothing misbehaving, run once per test.
     const Outcome& Baseline();
 

@@ -162,6 +162,44 @@ std::vector<SeenRequest> HostileServer::Requests() const {
 void HostileServer::ClearRequests() {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.clear();
+    mostByHost_ = openByHost_;
+}
+
+void HostileServer::AnswerInReverseOrder(int quietMs, int gapMs) {
+    std::lock_guard<std::mutex> lock(holdMutex_);
+    reverseQuietMs_ = quietMs;
+    reverseGapMs_ = gapMs;
+}
+
+int HostileServer::MostAtOnce(const std::string& host) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = mostByHost_.find(host);
+    return found == mostByHost_.end() ? 0 : found->second;
+}
+
+void HostileServer::HoldForReverseOrder() {
+    using Clock = std::chrono::steady_clock;
+    std::unique_lock<std::mutex> lock(holdMutex_);
+    if (reverseQuietMs_ <= 0) {
+        return;
+    }
+    const std::uint64_t me = ++holdSerial_;
+    held_.push_back(me);
+    lastArrival_ = Clock::now();
+    holdChanged_.notify_all();
+    for (;;) {
+        const Clock::time_point quietFrom = lastArrival_ + std::chrono::milliseconds(reverseQuietMs_);
+        const Clock::time_point gapFrom = lastRelease_ + std::chrono::milliseconds(reverseGapMs_);
+        const Clock::time_point now = Clock::now();
+        if (stopping_ || (held_.back() == me && now >= quietFrom && now >= gapFrom)) {
+            break;
+        }
+        holdChanged_.wait_until(lock, std::min(std::max(quietFrom, gapFrom),
+                                               now + std::chrono::milliseconds(10)));
+    }
+    held_.erase(std::find(held_.begin(), held_.end(), me));
+    lastRelease_ = Clock::now();
+    holdChanged_.notify_all();
 }
 
 bool HostileServer::Sent(const std::string& bytes) const {
@@ -236,12 +274,17 @@ void HostileServer::Serve(int fd) {
         request.method = line.substr(0, space1);
         request.target = line.substr(space1 + 1, space2 - space1 - 1);
         request.host = HeaderValue(head, "Host");
+        const std::size_t headEnd = head.find("\r\n\r\n");
+        request.head = headEnd == std::string::npos ? head : head.substr(0, headEnd + 4);
+        request.at = std::chrono::steady_clock::now();
         Classify(request);
         Misbehaviour misbehaviour;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
             misbehaviour = misbehaviour_;
+            const int open = ++openByHost_[request.host];
+            mostByHost_[request.host] = std::max(mostByHost_[request.host], open);
         }
         const marketplace::MarketAnswer real = marketplace::Answer(
             marketplace::MarketRequest{request.host, request.path, request.params},
@@ -249,6 +292,16 @@ void HostileServer::Serve(int fd) {
         std::optional<Reply> reply;
         if (misbehaviour) {
             reply = misbehaviour(request, real);
+        }
+        HoldForReverseOrder();
+        if (answerDelayMs_ > 0) {
+            Pause(answerDelayMs_);
+        }
+        // Counted until the answer goes out: up to here the client's connection
+        // is surely open, whatever it does once it has its answer.
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            --openByHost_[request.host];
         }
         Perform(fd, request,
                 reply ? *reply : Reply::Answer(real.status, real.body, real.contentType));

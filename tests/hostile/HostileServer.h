@@ -6,6 +6,9 @@
 // misbehaviour up. Every connection gets its own thread.
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -68,7 +71,17 @@ class HostileServer {
     void SetMisbehaviour(Misbehaviour misbehaviour);
 
     std::vector<SeenRequest> Requests() const;
+    // Also forgets the most connections seen at once.
     void ClearRequests();
+
+    // Holds every answer until no request has come for quietMs, then gives
+    // the held answers last-come first, gapMs apart.
+    void AnswerInReverseOrder(int quietMs, int gapMs);
+    // Every answer waits this long before it goes out.
+    void DelayAnswers(int ms) { answerDelayMs_ = ms; }
+    // The most requests for one host (Host header) that waited for their
+    // answers at once.
+    int MostAtOnce(const std::string& host) const;
     // Connections that carried no HTTP request line (another protocol, say).
     int ConnectionsWithoutRequest() const { return withoutRequest_.load(); }
     // Whether these bytes are a body the server sent in full, or the start of
@@ -81,17 +94,30 @@ class HostileServer {
     void Perform(int fd, const SeenRequest& request, const Reply& reply);
     bool Pause(int ms) const;
     void RecordBody(const std::string& body);
+    void HoldForReverseOrder();
 
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<int> withoutRequest_{0};
+    std::atomic<int> answerDelayMs_{0};
     mutable std::mutex mutex_;
     Misbehaviour misbehaviour_;
     std::vector<SeenRequest> requests_;
     std::set<std::string> bodies_;
     std::vector<std::string> endlessUnits_;
     std::vector<int> openFds_;
+    std::map<std::string, int> openByHost_;
+    std::map<std::string, int> mostByHost_;
+
+    std::mutex holdMutex_;
+    std::condition_variable holdChanged_;
+    int reverseQuietMs_ = 0;
+    int reverseGapMs_ = 0;
+    std::vector<std::uint64_t> held_;
+    std::uint64_t holdSerial_ = 0;
+    std::chrono::steady_clock::time_point lastArrival_;
+    std::chrono::steady_clock::time_point lastRelease_;
     std::vector<std::thread> workers_;
     std::thread acceptor_;
 };
