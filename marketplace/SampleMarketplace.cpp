@@ -25,7 +25,8 @@ struct SampleMarketplace::Impl {
     explicit Impl(int latency) : latencyMs(latency) {}
 
     void Handle(const httplib::Request& req, httplib::Response& res) {
-        LoggedRequest logged{req.get_header_value("Host"), req.target, {}};
+        LoggedRequest logged{req.get_header_value("Host"), req.target, {},
+                             std::chrono::steady_clock::now()};
         for (const auto& [name, value] : req.headers) {
             // The server library adds these itself; they are not on the wire.
             if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||

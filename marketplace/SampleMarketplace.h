@@ -4,6 +4,7 @@
 // and path. It serves from threads of its own, so a query may block the
 // thread that started it. For the demo, the integration tests and benchmarks.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@ struct LoggedRequest {
     // Header names and values; the order is the server library's (sorted by
     // name, ignoring case), not the order on the wire.
     std::vector<std::pair<std::string, std::string>> headers;
+    std::chrono::steady_clock::time_point at;  // when the request was in
 };
 
 class SampleMarketplace {

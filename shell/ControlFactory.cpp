@@ -91,7 +91,7 @@ QObject* Make(const ControlDef& def, QWidget& window, QWidget* parent) {
             return new PictureBox(def.border == Border::Line, parent);
         case ControlKind::GroupBox: {
             auto* group = new QGroupBox(Caption(def), parent);
-            group->setStyleSheet(GroupBoxStyleSheet());
+            group->setStyleSheet(GroupBoxStyleSheet(!Caption(def).isEmpty()));
             return group;
         }
         case ControlKind::Button:

@@ -110,12 +110,16 @@ QString LabelStyleSheet(const ControlDef& def) {
     return QStringLiteral("QLabel { %1 }").arg(rules);
 }
 
-QString GroupBoxStyleSheet() {
+QString GroupBoxStyleSheet(bool captioned) {
+    // The frame runs through the middle of a caption; a group box without one
+    // has its frame at its very top, so that 分组框1, which starts above the
+    // client area, shows no top line.
     return QStringLiteral(
-        "QGroupBox { border-style: groove; border-width: 2px; border-color: #c8c8c8;"
-        " margin-top: 6px; padding: 0px; }"
-        "QGroupBox::title { subcontrol-origin: border; subcontrol-position: top left;"
-        " left: 7px; top: -7px; padding: 0px 1px; background-color: palette(window); }");
+               "QGroupBox { border-style: groove; border-width: 2px; border-color: #c8c8c8;"
+               " margin-top: %1px; padding: 0px; }"
+               "QGroupBox::title { subcontrol-origin: border; subcontrol-position: top left;"
+               " left: 7px; top: -7px; padding: 0px 1px; background-color: palette(window); }")
+        .arg(captioned ? 6 : 0);
 }
 
 Qt::Alignment EditBoxAlignment(const ControlDef& def) {

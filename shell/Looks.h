@@ -25,8 +25,8 @@ QString EditBoxStyleSheet(const ControlDef& def);
 QString LabelStyleSheet(const ControlDef& def);
 
 // A group box as the original draws it: an etched frame whose top line runs
-// through the middle of the caption.
-QString GroupBoxStyleSheet();
+// through the middle of the caption, or along its top without one.
+QString GroupBoxStyleSheet(bool captioned);
 
 // Qt alignment of a control's text.
 Qt::Alignment EditBoxAlignment(const ControlDef& def);

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QWindow>
 #include <QTimer>
 #include <algorithm>
 
@@ -15,6 +17,7 @@
 #include "shell/ExitLink.h"
 #include "shell/Looks.h"
 #include "shell/MessageBox.h"
+#include "shell/StatusLine.h"
 #include "shell/TitleClock.h"
 #include "shell/WindowIcon.h"
 #include "text/Gbk.h"
@@ -41,12 +44,18 @@ QWidget& Prepared(QWidget& window) {
 
 }  // namespace
 
-MainWindow::MainWindow(QueryState& state, QueryRunner runner)
+MainWindow::MainWindow(QueryState& state, QueryRunner runner, LookupMode mode)
     : QWidget(nullptr),
       controls_(BuildControls(Prepared(*this))),
       fields_(*this, controls_),
-      state_(state),
-      runner_(runner ? std::move(runner) : QueryRunner(QueryRoutine)) {
+      worker_(*this, fields_, state, std::move(runner),
+              QueryWorker::Hooks{[this](const LookupProgress& progress) {
+                                     if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+                                         status->ShowProgress(progress.finished, progress.expected);
+                                     }
+                                 },
+                                 [this](const FinishedLookup& lookup) { Finished(lookup); }}) {
+    worker_.SetMode(mode);
     setWindowIcon(MainWindowIcon());
     WriteDesignPictures(fields_, DesignPictures{assets::ToByteBuffer(assets::GoodRatingIcon()),
                                                 assets::ToByteBuffer(assets::NeutralRatingIcon()),
@@ -57,6 +66,15 @@ MainWindow::MainWindow(QueryState& state, QueryRunner runner)
     auto* clock = ControlAs<QTimer>(Ctl::时钟1);
     connect(clock, &QTimer::timeout, this, [this] { TitleRoutine(fields_); });
     clock->start();
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, [this] { CancelLookup(); });
+}
+
+MainWindow::~MainWindow() {
+    // The worker writes into the fields: it ends before they go.
+    worker_.Cancel();
+    worker_.Join();
 }
 
 QObject* MainWindow::ControlObject(Ctl control) const {
@@ -74,21 +92,54 @@ void MainWindow::ShowCentred() {
         const int top = available.top() + (available.height() - kWindowOuterHeight) / 2;
         move(std::max(left, available.left()), std::max(top, available.top()));
     }
+    // Until the clock's first tick the title is empty, but a window system is
+    // handed the application's name for an empty title: a blank stands in on
+    // the native window until then.
+    if (windowTitle().isEmpty()) {
+        create();
+        windowHandle()->setTitle(QStringLiteral(" "));
+    }
     show();
 }
 
 bool MainWindow::RunQuery() {
-    try {
-        runner_(fields_, state_);
-        return true;
-    } catch (const RuntimeFault& fault) {
-        fields_.MessageBox(fault.BoxText(), kMbIconError, Gbk("信息："));
-        QCoreApplication::exit(kRuntimeFaultExitCode);
+    return worker_.Start(fields_.Store());
+}
+
+bool MainWindow::CancelLookup() {
+    if (!worker_.Cancel()) {
         return false;
+    }
+    fields_.StatusBarSetText(0, Gbk(kCancelledStatus));
+    if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+        status->HideProgress();
+    }
+    return true;
+}
+
+void MainWindow::OnLookupFinished(std::function<void(const FinishedLookup&)> callback) {
+    onFinished_ = std::move(callback);
+}
+
+void MainWindow::Finished(const FinishedLookup& lookup) {
+    if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+        status->HideProgress();
+    }
+    if (lookup.end == LookupEnd::Fault && lookup.fault) {
+        fields_.MessageBox(lookup.fault->BoxText(), kMbIconError, Gbk("信息："));
+        QCoreApplication::exit(kRuntimeFaultExitCode);
+    }
+    if (onFinished_) {
+        onFinished_(lookup);
     }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (CancelLookup()) {
+        worker_.Join();
+        // The worker's last word is on its way; hear it before the window goes.
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    }
     ExitLinkRoutine();
     event->accept();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // MainWindow: the one window of the program, built from the control table,
-// with its events bound to their routines: a click on 按钮1 runs the query,
-// each tick of 时钟1 the title clock, and closing the window the exit link.
+// with its events bound to their routines: a click on 按钮1 starts the query
+// on the worker, Esc cancels it, each tick of 时钟1 writes the title clock,
+// and closing the window cancels a running lookup and opens the exit link.
 
 #include <QWidget>
 #include <functional>
@@ -11,21 +12,24 @@
 #include "lookup/QueryState.h"
 #include "shell/ControlFactory.h"
 #include "shell/QtWindow.h"
+#include "shell/QueryWorker.h"
 
 namespace kestrova {
 
-// What a click on 按钮1 runs; the program runs QueryRoutine.
-using QueryRunner = std::function<void(Window&, QueryState&)>;
-
 // The exit code after a run-time fault ended the program.
 inline constexpr int kRuntimeFaultExitCode = 1;
+
+// The status text a cancel leaves.
+inline constexpr const char* kCancelledStatus = "查询已取消";
 
 // No Q_OBJECT: moc cannot read the control names of form/Controls.h, and the
 // window declares no signals or slots of its own.
 class MainWindow final : public QWidget {
   public:
     // `state` holds the program-wide values and outlives the window.
-    explicit MainWindow(QueryState& state, QueryRunner runner = {});
+    explicit MainWindow(QueryState& state, QueryRunner runner = {},
+                        LookupMode mode = LookupMode::Sequential);
+    ~MainWindow() override;
 
     QtWindow& Fields() { return fields_; }
     // The object built for a control; null for the script host.
@@ -38,18 +42,29 @@ class MainWindow final : public QWidget {
     // Shows the window centred on the screen that holds it.
     void ShowCentred();
 
-    // A click on 按钮1. A run-time fault out of the query shows its message box
-    // and ends the event loop with kRuntimeFaultExitCode; returns false then.
+    // A click on 按钮1: starts the lookup over the fields as they stand.
+    // False, and nothing happens, while one runs.
     bool RunQuery();
+    bool LookupRunning() const { return worker_.Running(); }
+    // Esc: the running lookup stops at once, the fields stay as far as they
+    // were filled, and the status bar says so. False when none runs.
+    bool CancelLookup();
+    // Called on the UI thread after every lookup, once its last write has
+    // reached the window. A run-time fault has already ended the event loop.
+    void OnLookupFinished(std::function<void(const FinishedLookup&)> callback);
+
+    void SetLookupMode(LookupMode mode) { worker_.SetMode(mode); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void Finished(const FinishedLookup& lookup);
+
     ControlObjects controls_;
     QtWindow fields_;
-    QueryState& state_;
-    QueryRunner runner_;
+    QueryWorker worker_;
+    std::function<void(const FinishedLookup&)> onFinished_;
 };
 
 }  // namespace kestrova

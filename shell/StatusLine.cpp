@@ -1,11 +1,37 @@
 #include "shell/StatusLine.h"
 
+#include <algorithm>
+
 namespace kestrova {
 
-StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent), part0_(new QLabel(this)) {
+namespace {
+
+constexpr int kProgressWidth = 120;
+constexpr int kProgressHeight = 10;
+
+}  // namespace
+
+StatusLine::StatusLine(QWidget* parent)
+    : QStatusBar(parent), part0_(new QLabel(this)), progress_(new QProgressBar(this)) {
     setSizeGripEnabled(false);
     part0_->setTextFormat(Qt::PlainText);
     addWidget(part0_, 1);
+    progress_->setObjectName(QStringLiteral("lookupProgress"));
+    progress_->setTextVisible(false);
+    progress_->setFixedSize(kProgressWidth, kProgressHeight);
+    addPermanentWidget(progress_);
+    progress_->hide();
+}
+
+void StatusLine::ShowProgress(int finished, int expected) {
+    progress_->setRange(0, std::max(expected, 1));
+    progress_->setValue(std::min(finished, progress_->maximum()));
+    progress_->show();
+}
+
+void StatusLine::HideProgress() {
+    progress_->hide();
+    progress_->reset();
 }
 
 void StatusLine::SetText(const QString& text) {

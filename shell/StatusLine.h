@@ -1,7 +1,9 @@
 #pragma once
-// The status bar 状态条1: one part, holding the status text the query writes.
+// The status bar 状态条1: one part, holding the status text the query writes,
+// and a progress bar beside it while a lookup runs.
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 
 namespace kestrova {
@@ -16,8 +18,15 @@ class StatusLine final : public QStatusBar {
     void SetText(const QString& text);
     QString Text() const;
 
+    // A thin bar at the right end, shown while a lookup runs: requests
+    // finished out of those the lookup is expected to send.
+    void ShowProgress(int finished, int expected);
+    void HideProgress();
+    const QProgressBar* Progress() const { return progress_; }
+
   private:
     QLabel* part0_;
+    QProgressBar* progress_;
 };
 
 }  // namespace kestrova

@@ -1,0 +1,95 @@
+#include "shell/QueryWorker.h"
+
+#include <QMetaObject>
+#include <utility>
+
+#include "lookup/Lookup.h"
+#include "web/ExchangeSource.h"
+
+namespace kestrova {
+
+QueryWorker::QueryWorker(QObject& context, Window& display, QueryState& state, QueryRunner runner,
+                         Hooks hooks)
+    : context_(context),
+      display_(display),
+      state_(state),
+      runner_(runner ? std::move(runner) : QueryRunner(QueryRoutine)),
+      hooks_(std::move(hooks)) {}
+
+QueryWorker::~QueryWorker() {
+    Cancel();
+    Join();
+}
+
+bool QueryWorker::Start(const FieldStore& fields) {
+    if (running_) {
+        return false;
+    }
+    Join();
+    running_ = true;
+    ticket_ = std::make_shared<LookupTicket>();
+    session_ = std::make_shared<LookupSession>(mode_, fields.ReadText(Ctl::编辑框1));
+    thread_ = std::thread(&QueryWorker::Run, this, ticket_, fields);
+    return true;
+}
+
+bool QueryWorker::Cancel() {
+    if (!running_) {
+        return false;
+    }
+    ticket_->cancelled = true;
+    session_->Cancel();
+    return true;
+}
+
+void QueryWorker::Join() {
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
+    FinishedLookup finished;
+    finished.mode = mode_;
+    finished.started = std::chrono::system_clock::now();
+    ForwardingWindow window(std::move(fields), display_, context_, ticket);
+    LookupSession& session = *session_;
+    session.OnProgress([this, ticket](const LookupProgress& progress) {
+        QMetaObject::invokeMethod(
+            &context_,
+            [this, ticket, progress] {
+                if (!ticket->cancelled && hooks_.progress) {
+                    hooks_.progress(progress);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    try {
+        ScopedExchangeSource bound(session);
+        runner_(window, state_);
+    } catch (const LookupCancelled&) {
+        finished.end = LookupEnd::Cancelled;
+    } catch (const RuntimeFault& fault) {
+        finished.end = LookupEnd::Fault;
+        finished.fault = fault;
+    }
+    if (ticket->cancelled) {
+        finished.end = LookupEnd::Cancelled;
+    }
+    finished.ended = std::chrono::system_clock::now();
+    finished.fields = window.Store();
+    // Behind every write of the lookup: the window has them all when it hears.
+    QMetaObject::invokeMethod(
+        &context_,
+        [this, finished = std::move(finished)] {
+            Join();
+            running_ = false;
+            session_.reset();
+            if (hooks_.finished) {
+                hooks_.finished(finished);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace kestrova
