@@ -131,11 +131,12 @@ function readHistory(file) {
   return lines.map((line, i) => {
     const fields = line.split(',');
     if (fields.length !== kHistoryColumns.length) fail(`${file}:${i + 2}: ${fields.length} fields`);
-    const [code, province, , name, level, status, since, until] = fields;
+    const [code, province, , name, level, , since, until] = fields;
     if (!/^\d{6}$/.test(code)) fail(`${file}:${i + 2}: bad code "${code}"`);
     if (kLevelOfCode[levelOfCode(code)] !== level) fail(`${file}:${i + 2}: ${code} is not at level ${level}`);
     if (!/^\d{4}$/.test(since) || !/^(\d{4})?$/.test(until)) fail(`${file}:${i + 2}: bad years`);
-    return { code, province, name, inUse: status === '在用', since: Number(since), until: until === '' ? Infinity : Number(until) };
+    // A period still running ends at infinity, after every closed one.
+    return { code, province, name, since: Number(since), until: until === '' ? Infinity : Number(until) };
   });
 }
 
