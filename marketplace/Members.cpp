@@ -854,10 +854,78 @@ Member ProfessionalSmallCounts() {
     return m;
 }
 
+Member AbolishedDistrict() {
+    Member m = Ordinary("胡同口唱片行", "115678901",
+                        "old account whose district code 110103 (崇文区, merged into 东城区 in "
+                        "2010) still gives its address 北京市崇文区; one neutral rating given; "
+                        "medium shop with acceptable products");
+    m.registered = "2003-08-15";
+    SetShop(m, "胡同口唱片行", "胡同口唱片行", "2004年3月6日");
+    SetLastLogin(m, " 2011-03-19 ", "2011-03-19");
+
+    m.nick = "唱片老周";
+    m.shownNick = "唱片老周";
+    m.sexText = "男";
+    m.district = "110103";
+    m.address = "北京市崇文区";
+    m.avatar = "avatar_4.jpg";
+    m.honours = {"honour_4.gif", "honour_5.png", "honour_6.gif",
+                 "honour_7.png", "honour_8.gif", "honour_1.png"};
+    m.fans = "358";
+    m.follows = "27";
+    m.visits = "21033";
+    m.school = "";
+    m.company = "胡同口唱片行";
+    m.blogsPage = "17";
+    m.blogs = "17";
+
+    m.region = "北京";
+    m.certification = "支付宝个人认证";
+    m.shopStartDate = "2004-03-06";
+    m.commitments = {"消费者保障", "7天退换", "假一赔三"};
+    m.scores = {"4.8", "4.7", "4.8"};
+    m.sellerInfo = true;
+    m.itemCount = "212";
+    m.virtualTrades = "0";
+    m.realTrades = "2260";
+    m.goodRate = "99.10";
+    m.deposit = "1000.00";
+    m.sellerCredit = "2260";
+    m.sellerIcon = "seller_credit_8.gif";
+    m.buyerCredit = "76";
+    m.buyerIcon = "buyer_credit_3.gif";
+    m.counts = {"4", "0", "0", "14", "1", "0", "80", "3", "0", "960", "12", "2"};
+    m.mainBusinessPage = "黑胶唱片&nbsp;老磁带";
+    m.mainBusiness = "黑胶唱片老磁带";
+    m.industryPage = "音乐&nbsp;影视";
+    m.industry = "音乐 影视";
+    m.industryShare = "83.30%";
+
+    m.favourites = true;
+    m.logo = "shop_logo_3.jpg";
+    m.creditLevel = "3钻";
+    m.popularityPage = "2 046";
+    m.popularity = "2046";
+
+    m.given = PlainEntries(21, 40, "G", "2011.03.18 21:00:00");
+    m.received = PlainEntries(22, 40, "GGGGGGGGGGGGGGN", "2011.03.19 10:30:00");
+    m.goodGiven = 75;
+    m.neutralGiven = 1;
+    m.badGiven = 0;
+    m.goodCount = "75";
+    m.buyerVerdict = "小心应付，问题不大.";
+    m.buyerPicture = VerdictPicture::kTick;
+    m.sellerVerdict = "中等商铺，蒸蒸日上. [产品尚可]";
+    m.sellerPicture = VerdictPicture::kTick;
+    return m;
+}
+
 std::vector<Member> BuildRoster() {
-    return {FullSeller(),   TmallStore(), BuyerMainly(), WithoutShop(),  NonSeller(),
-            Unknown(),      Blocked(),    EmptyAnswer(), YoungAccount(), FewHonours(),
-            SilentStatus(), FewEntries(), MediumShop(),  SmallShop(),    ProfessionalSmallCounts()};
+    return {
+        FullSeller(),       TmallStore(), BuyerMainly(), WithoutShop(),  NonSeller(),
+        Unknown(),          Blocked(),    EmptyAnswer(), YoungAccount(), FewHonours(),
+        SilentStatus(),     FewEntries(), MediumShop(),  SmallShop(),    ProfessionalSmallCounts(),
+        AbolishedDistrict()};
 }
 
 }  // namespace

@@ -32,9 +32,11 @@ namespace {
 // Texts are matched as UTF-8 (the lossless form, so that bytes outside GBK
 // survive). The options give the script dialect the patterns are written in:
 // \uXXXX and \xXX escapes, an empty class [] that never matches, a back
-// reference to an unset group matching the empty text, $ only at the very end
-// outside multi-line mode, and "." matching anything but a line feed. Without
-// Unicode properties, \d, \s and \w stay ASCII.
+// reference to an unset group matching the empty text, and $ only at the very
+// end outside multi-line mode. Without Unicode properties, \d, \s and \w stay
+// ASCII. Line breaks are CR, LF and CRLF alike (the compile context says so):
+// pages arrive with CRLF, and in that dialect "." matches no line break of any
+// kind, and multi-line ^ and $ stop at each of them.
 constexpr std::uint32_t kBaseOptions = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
                                        PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY |
                                        PCRE2_NEVER_BACKSLASH_C;
@@ -71,7 +73,7 @@ class PatternCache {
         if (!context) {
             return nullptr;
         }
-        pcre2_set_newline(context, PCRE2_NEWLINE_LF);
+        pcre2_set_newline(context, PCRE2_NEWLINE_ANYCRLF);
         int error = 0;
         PCRE2_SIZE offset = 0;
         pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()),
@@ -139,8 +141,15 @@ int Match(pcre2_code* code, const std::string& subject, PCRE2_SIZE start, std::u
 }
 
 // The next search after an empty match starts one character further on, as a
-// script engine's global search does.
-PCRE2_SIZE NextCharacter(const std::string& subject, PCRE2_SIZE at) {
+// script engine's global search does. A CRLF is one line break: a search
+// started between its CR and LF would find ^ and $ inside it, so the step goes
+// over both, as PCRE2's own advance does within one search, unless the pattern
+// names CR or LF itself.
+PCRE2_SIZE NextCharacter(const std::string& subject, PCRE2_SIZE at, bool crlfIsOneStep) {
+    if (crlfIsOneStep && at + 1 < subject.size() && subject[at] == '\r' &&
+        subject[at + 1] == '\n') {
+        return at + 2;
+    }
     PCRE2_SIZE next = at + 1;
     while (next < subject.size() && (static_cast<unsigned char>(subject[next]) & 0xC0) == 0x80) {
         ++next;
@@ -181,6 +190,8 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
     if (text.size() >= Matches::kUnset) {
         return false;  // beyond what the spans can hold; no page comes near it
     }
+    std::uint32_t namesCrOrLf = 0;
+    pcre2_pattern_info(code.get(), PCRE2_INFO_HASCRORLF, &namesCrOrLf);
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
     const std::uint32_t pairs = pcre2_get_ovector_count(data.get());
     found.groups = pairs;
@@ -212,7 +223,7 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
         } else if (end >= text.size()) {
             break;
         } else {
-            start = NextCharacter(text, std::max(end, start));
+            start = NextCharacter(text, std::max(end, start), namesCrOrLf == 0);
         }
     }
     *last_ = std::move(found);

@@ -185,6 +185,23 @@ TEST_P(QueryAgainstMarketplace, ASecondQueryLeavesNothingOfTheFirst) {
     }
 }
 
+// Old accounts carry district codes that have been abolished since; the roster
+// keeps one, and its address comes out of the whole query as the code's last
+// name under its city.
+TEST(QueryAgainstMarketplaceRegions, AnAbolishedDistrictCodeGivesItsLastAddress) {
+    const mp::Member* member = mp::FindMember("胡同口唱片行");
+    ASSERT_NE(member, nullptr);
+    SampleMarketplace market;
+    SetConnectTo(ConnectTarget{"127.0.0.1", market.Start()});
+    FieldStore window{EmbeddedDesignPictures()};
+    QueryState state;
+    window.WriteText(Ctl::编辑框1, Utf8ToGbk(member->account));
+    QueryRoutine(window, state);
+    SetConnectTo(std::nullopt);
+    EXPECT_EQ(GbkToUtf8(window.ReadText(Ctl::编辑框25)), "110103");
+    EXPECT_EQ(GbkToUtf8(window.ReadText(Ctl::编辑框203)), "北京市崇文区");
+}
+
 std::string TestName(const ::testing::TestParamInfo<std::size_t>& info) {
     std::string name;
     for (const char ch : mp::Members()[info.param].account) {

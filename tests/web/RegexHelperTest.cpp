@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+#include <tuple>
+
 #include "text/Gbk.h"
 #include "web/RegexHelper.h"
 
@@ -52,15 +56,112 @@ TEST(RegexHelper, CjkClassNeverMatchesHalfACharacter) {
     EXPECT_EQ(regex.RegexSubMatch(2, 1), Gbk("中"));
 }
 
-TEST(RegexHelper, DotStopsAtLineFeedOnly) {
+// CR, LF and CRLF are each one line break: a dot matches none of them, and
+// multi-line ^ and $ stop at each. Every case runs with each of the three in
+// place of "|" in its subject.
+struct LineBreakCase {
+    const char* name;
+    const char* pattern;  // UTF-8
+    const char* subject;  // UTF-8; "|" stands for the line break
+    int count;
+    int group;          // the group of match 1 to compare, 0 the match itself
+    const char* first;  // UTF-8
+};
+
+struct LineBreak {
+    const char* name;
+    const char* text;
+};
+
+constexpr LineBreak kLineBreaks[] = {{"LF", "\n"}, {"CR", "\r"}, {"CRLF", "\r\n"}};
+
+// The query's patterns as the page steps write them, then the dot and the
+// anchors on their own.
+const LineBreakCase kLineBreakCases[] = {
+    {"ShopStartValueDoesNotCrossABreak", "id=\"J_showShopStartDate\" value=\"(.*)\" />",
+     "<input id=\"J_showShopStartDate\" value=\"2009-03|-07\" />", 0, 1, ""},
+    {"ShopStartValueBetweenBreaks", "id=\"J_showShopStartDate\" value=\"(.*)\" />",
+     "<p>|<input id=\"J_showShopStartDate\" value=\"2009-03-07\" />|</p>", 1, 1, "2009-03-07"},
+    {"RateStopsAtTheLineEnd", "好评率：(\\d.*)%", "好评率：99.5%|好评率：98%", 2, 1, "99.5"},
+    {"RateSignOnTheNextLine", "好评率：(\\d.*)%", "好评率：99.5|%", 0, 1, ""},
+    {"RatingPageAddressStopsAtTheLineEnd", "http:\\/\\/rate\\.taobao\\.com\\/user-rate-.*htm",
+     "http://rate.taobao.com/user-rate-abc.htm\">|<a href=\"x.htm\">", 1, 0,
+     "http://rate.taobao.com/user-rate-abc.htm"},
+    {"RatingPageAddressBrokenByABreak", "http:\\/\\/rate\\.taobao\\.com\\/user-rate-.*htm",
+     "http://rate.taobao.com/user-rate-abc|.htm", 0, 0, ""},
+    {"RegionSpansLines", "所在地区：[\\s\\S]*?([\\u4e00-\\u9fa5]+)[\\s\\S]*?</li>",
+     "<li>所在地区：|  <span>|浙江 杭州</span>|</li>", 1, 1, "浙江"},
+    {"CertificationSpansLines",
+     "<!--认证标志-->[\\s\\S]*?([\\u4e00-\\u9fa5]+)[\\s\\S]*?<!--商城及地域的标志-->",
+     "<!--认证标志-->|<span>支付宝个人认证</span>|<!--商城及地域的标志-->", 1, 1, "支付宝个人认证"},
+    {"BuyerCreditSpansLines", "买家信用：[\\s\\S]*?(\\d+)</a>", "<li>买家信用：|<a href=x>56</a>",
+     1, 1, "56"},
+    {"DateOnOneLineOnly", "\\d+年\\d+月\\d+日", "2007年5月|2日 2008年1月2日", 1, 0, "2008年1月2日"},
+    {"MemberId", "userID: '(\\d+)'", "var shop = {|userID: '42'|}", 1, 1, "42"},
+    {"BuyerCountCellsEndInTd", ">(\\d+)</a></td>", "<td><a>3</a></td>|<td><a>4</a>|</td>", 1, 1,
+     "3"},
+    {"CountCells", ">(\\d+)</a>", "<td><a>3</a></td>|<td><a>4</a>|</td>", 2, 1, "3"},
+    {"PageCount", "\"maxPage\":(\\d+)", "{|\"maxPage\":12|}", 1, 1, "12"},
+    {"SummaryEntries", "aucNumId", "{\"aucNumId\":1}|{\"AUCNUMID\":2}|", 2, 0, "aucNumId"},
+    {"DotMatchesNoBreak", "a.b", "a|b", 0, 0, ""},
+    {"DotStillMatchesOtherCharacters", "a.b", "a b|a中b", 2, 0, "a b"},
+    {"WholeLinesOfDigits", "^\\d+$", "12|34|x5|", 2, 0, "12"},
+    {"AnEmptyLineIsOneMatch", "^$", "a||b", 1, 0, ""},
+    {"LineEndBeforeTheBreakAndAtTheEnd", "$", "a|b", 2, 0, ""},
+    {"LineStartAtTheStartAndAfterTheBreak", "^", "a|b", 2, 0, ""},
+    {"LastLineOfManyBreaks", "^\\w+$", "||||last", 1, 0, "last"},
+};
+
+void PrintTo(const LineBreakCase& c, std::ostream* out) {
+    *out << c.name;
+}
+void PrintTo(const LineBreak& b, std::ostream* out) {
+    *out << b.name;
+}
+
+class LineBreaks : public ::testing::TestWithParam<std::tuple<LineBreakCase, LineBreak>> {};
+
+TEST_P(LineBreaks, AreCrLfAndCrlfAlike) {
+    const auto& [c, lineBreak] = GetParam();
+    std::string subject = c.subject;
+    for (std::size_t at; (at = subject.find('|')) != std::string::npos;) {
+        subject.replace(at, 1, lineBreak.text);
+    }
     RegexHelper regex;
-    const Text pattern = "id=\"J_showShopStartDate\" value=\"(.*)\" />";
-    regex.RegexPrepare(pattern, "<input id=\"J_showShopStartDate\" value=\"2009-03\n-07\" />");
-    EXPECT_EQ(regex.RegexMatchCount(), 0);
-    regex.RegexPrepare(pattern, "<input id=\"J_showShopStartDate\" value=\"2009-03-07\" />");
-    EXPECT_EQ(regex.RegexSubMatch(1, 1), "2009-03-07");
-    regex.RegexPrepare("a.b", "a\rb");
-    EXPECT_EQ(regex.RegexMatchCount(), 1);
+    ASSERT_TRUE(regex.RegexPrepare(Gbk(c.pattern), Gbk(subject)));
+    EXPECT_EQ(regex.RegexMatchCount(), c.count);
+    const Text first = c.group == 0 ? regex.RegexMatchValue(1) : regex.RegexSubMatch(1, c.group);
+    EXPECT_EQ(GbkToUtf8(first), c.first);
+}
+
+INSTANTIATE_TEST_SUITE_P(RegexHelper, LineBreaks,
+                         ::testing::Combine(::testing::ValuesIn(kLineBreakCases),
+                                            ::testing::ValuesIn(kLineBreaks)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
+
+TEST(RegexHelper, EmptyMatchesStepOverACrlfAsOneCharacter) {
+    RegexHelper regex;
+    // Empty at a, at the CRLF, at b and at the end; nothing between CR and LF.
+    regex.RegexPrepare("x*", "a\r\nb");
+    EXPECT_EQ(regex.RegexMatchCount(), 4);
+    // A lone CR and a lone LF are a character each.
+    regex.RegexPrepare("x*", "a\r\rb");
+    EXPECT_EQ(regex.RegexMatchCount(), 5);
+    regex.RegexPrepare("x*", "a\n\rb");
+    EXPECT_EQ(regex.RegexMatchCount(), 5);
+}
+
+TEST(RegexHelper, APatternNamingALineFeedFindsItInsideACrlf) {
+    RegexHelper regex;
+    // Empty at a and at the CR, then the LF itself, empty at b and at the end.
+    regex.RegexPrepare("\\n?", "a\r\nb");
+    ASSERT_EQ(regex.RegexMatchCount(), 5);
+    EXPECT_EQ(regex.RegexMatchValue(3), "\n");
+    regex.RegexPrepare("\\r\\n", "a\r\nb\r\n");
+    EXPECT_EQ(regex.RegexMatchCount(), 2);
 }
 
 TEST(RegexHelper, MultilineAnchorsAndTheEndOfInput) {
