@@ -2,12 +2,22 @@
 
 #include <algorithm>
 
+#include "form/Controls.h"
+
 namespace kestrova {
 
 namespace {
 
 constexpr int kProgressWidth = 120;
 constexpr int kProgressHeight = 10;
+constexpr int kGapBeforeLink = 8;
+
+// The maker's link sits on the right end of the status bar: the progress bar
+// keeps clear of it.
+int RoomForTheMakersLink() {
+    const Rect& link = Controls()[static_cast<std::size_t>(Ctl::超级链接框2)].rect;
+    return kClientWidth - link.left + kGapBeforeLink;
+}
 
 }  // namespace
 
@@ -20,6 +30,9 @@ StatusLine::StatusLine(QWidget* parent)
     progress_->setTextVisible(false);
     progress_->setFixedSize(kProgressWidth, kProgressHeight);
     addPermanentWidget(progress_);
+    auto* linkRoom = new QWidget(this);
+    linkRoom->setFixedSize(RoomForTheMakersLink(), kProgressHeight);
+    addPermanentWidget(linkRoom);
     progress_->hide();
 }
 
