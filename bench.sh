@@ -78,15 +78,30 @@ for kind in cli window query; do
   row "Overhead ratio at 20 ms: $what" "$(calc "%.3f" "$ratio")" "<= 1.03" \
     "$(within "$ratio" le 1.03)"
 done
+# The fast mode's wall against the sequential one's, same member, same latency.
+for kind in cli window query; do
+  fast_share=$(calc "%.3f" "$(lookup "$kind-fast" 20 4) / $(lookup "$kind" 20 4)")
+  row "Fast lookup at 20 ms, wall / sequential wall: $kind" "$fast_share" "<= 0.3" \
+    "$(within "$fast_share" le 0.3)"
+done
+# What the window adds over the same lookup on a headless window.
+for mode in "" -fast; do
+  share=$(calc "%.3f" "$(lookup "window$mode" 20 4) / $(lookup "query$mode" 20 4)")
+  row "Window over headless at 20 ms, wall ratio: ${mode:+fast}${mode:-sequential}" "$share" \
+    "<= 1.03" "$(within "$share" le 1.03)"
+done
 for kind in cli window query; do
   case $kind in
     cli) what="kestrova-cli lookup, user+sys of the process" ;;
-    window) what="query in the running window, its thread" ;;
-    query) what="query in a running program, headless, its thread" ;;
+    window) what="query in the running window, the program's threads" ;;
+    query) what="query in a running program, headless, the program's threads" ;;
   esac
   cpu=$(lookup "$kind" 20 7)
   row "CPU per lookup at 20 ms (ms): $what" "$(calc "%.1f" "$cpu")" "<= 10" \
     "$(within "$cpu" le 10)"
+  fast_cpu=$(lookup "$kind-fast" 20 7)
+  row "CPU per lookup at 20 ms (ms), fast: $what" "$(calc "%.1f" "$fast_cpu")" \
+    "<= $(calc "%.1f" "$cpu")" "$(within "$fast_cpu" le "$cpu")"
 done
 row "FindText throughput / memmem, 100 KB GBK page" \
   "$findtext_share" ">= 0.5" "$(within "$findtext_share" ge 0.5)"
@@ -100,12 +115,18 @@ row "Round trips alone at 20 ms (bare replay), wall / (requests x 20 ms)" \
   "$(calc "%.3f" "$(lookup bare 20 6)")"
 row "Wall at 20 ms (ms): cli / window / query / bare" \
   "$(lookup cli 20 4) / $(lookup window 20 4) / $(lookup query 20 4) / $(lookup bare 20 4)"
+row "Wall at 20 ms (ms), fast: cli / window / query" \
+  "$(lookup cli-fast 20 4) / $(lookup window-fast 20 4) / $(lookup query-fast 20 4)"
 row "Wall at 0 ms (ms): cli / window / query / bare" \
   "$(lookup cli 0 4) / $(lookup window 0 4) / $(lookup query 0 4) / $(lookup bare 0 4)"
+row "Wall at 0 ms (ms), fast: cli / window / query" \
+  "$(lookup cli-fast 0 4) / $(lookup window-fast 0 4) / $(lookup query-fast 0 4)"
 row "Wall over the bare round trips at 20 ms (ms): cli / window / query" \
   "$(calc "%.1f" "$(lookup cli 20 4) - $(lookup bare 20 4)") / $(calc "%.1f" "$(lookup window 20 4) - $(lookup bare 20 4)") / $(calc "%.1f" "$(lookup query 20 4) - $(lookup bare 20 4)")"
 row "CPU at 0 ms (ms): cli / window / query" \
   "$(lookup cli 0 7) / $(lookup window 0 7) / $(lookup query 0 7)"
+row "CPU at 0 ms (ms), fast: cli / window / query" \
+  "$(lookup cli-fast 0 7) / $(lookup window-fast 0 7) / $(lookup query-fast 0 7)"
 row "kestrova-cli start-up and exit alone (--version): wall / CPU (ms)" \
   "$(startup cli 2) / $(startup cli 3)"
 row "Window start-up from main to first paint (ms)" "$(startup window 3)"

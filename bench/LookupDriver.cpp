@@ -1,11 +1,13 @@
 // kestrova-bench-lookup: whole lookups against the sample marketplace, at the
-// answer latencies given, several runs each, two ways:
+// answer latencies given, several runs each, in the sequential and the fast
+// mode ("-fast" after the kind), these ways:
 //   cli    kestrova-cli lookup ACCOUNT --connect-to ... --json as a child
 //          process, start-up and exit included; its CPU time and peak memory
 //          are the kernel's account of the child alone;
 //   window the query a click runs in a program that is already up (this one,
 //          warmed up by one run): on the program's window on the offscreen
-//          platform, until what it wrote is painted; CPU time of its thread;
+//          platform, until what it wrote is painted; CPU time of the
+//          program's own threads (window, query worker, transfer engine);
 //   query  the same on a headless window, the query's own cost alone;
 //   bare   the query's own requests replayed by the least client there is
 //          (BareFetch): the round trips alone, the floor the others stand on.
@@ -15,7 +17,7 @@
 //
 // One line per run goes to standard error; standard output gets one line per
 // kind and latency:
-//   cli|window|query|bare <latency ms> <requests> <median wall ms> <min wall ms>
+//   cli|window|query[-fast]|bare <latency ms> <requests> <median wall ms> <min wall ms>
 //             <median wall / (requests x latency)> <median CPU ms> <max peak KB>
 
 #include <CLI/CLI.hpp>
@@ -37,8 +39,15 @@
 
 namespace {
 
+using kestrova::LookupMode;
 using kestrova::SampleMarketplace;
 using namespace kestrova::bench;
+
+constexpr LookupMode kModes[] = {LookupMode::Sequential, LookupMode::Fast};
+
+std::string KindName(const char* kind, LookupMode mode) {
+    return std::string(kind) + (mode == LookupMode::Fast ? "-fast" : "");
+}
 
 struct Options {
     std::string cli;
@@ -109,10 +118,14 @@ void PrintLookup(const char* kind, int latencyMs, const Summary& s) {
     std::fflush(stdout);
 }
 
-std::optional<Sample> CliLookup(const Options& o, SampleMarketplace& market) {
+std::optional<Sample> CliLookup(const Options& o, SampleMarketplace& market, LookupMode mode) {
     market.ClearRequests();
-    const ChildRun run = RunChild({o.cli, "lookup", o.account, "--connect-to",
-                                   "127.0.0.1:" + std::to_string(market.Port()), "--json"});
+    std::vector<std::string> args{o.cli,          "lookup", o.account, "--connect-to",
+                                  "127.0.0.1:" + std::to_string(market.Port()), "--json"};
+    if (mode == LookupMode::Fast) {
+        args.push_back("--fast");
+    }
+    const ChildRun run = RunChild(args);
     if (!run.started || run.exitStatus != 0) {
         std::fprintf(stderr, "kestrova-bench-lookup: %s did not run through (exit %d)\n",
                      o.cli.c_str(), run.exitStatus);
@@ -175,11 +188,15 @@ bool MeasureCli(const Options& o, int latencyMs) {
         std::fprintf(stderr, "kestrova-bench-lookup: the marketplace cannot listen\n");
         return false;
     }
-    const auto cli = Measure(o, "cli", latencyMs, [&] { return CliLookup(o, market); });
-    if (!cli) {
-        return false;
+    for (const LookupMode mode : kModes) {
+        const std::string kind = KindName("cli", mode);
+        const auto cli =
+            Measure(o, kind.c_str(), latencyMs, [&] { return CliLookup(o, market, mode); });
+        if (!cli) {
+            return false;
+        }
+        PrintLookup(kind.c_str(), latencyMs, *cli);
     }
-    PrintLookup("cli", latencyMs, *cli);
     return true;
 }
 
@@ -190,29 +207,33 @@ bool MeasureInProcess(const Options& o, const Kinds& kinds, WindowQuery* window,
         return false;
     }
     std::vector<kestrova::LoggedRequest> requests;
-    const auto headless = [&] {
+    const auto headless = [&](LookupMode mode) {
         market.ClearRequests();
-        return Checked(o, RunHeadlessQuery(o.account, market.Port()), market, requests);
+        return Checked(o, RunHeadlessQuery(o.account, market.Port(), mode), market, requests);
     };
-    if (window != nullptr) {
-        const auto inWindow = Measure(o, "window", latencyMs, [&] {
-            market.ClearRequests();
-            return Checked(o, window->Run(o.account, market.Port()), market, requests);
-        });
-        if (!inWindow) {
-            return false;
+    for (const LookupMode mode : kModes) {
+        if (window != nullptr) {
+            const std::string kind = KindName("window", mode);
+            const auto inWindow = Measure(o, kind.c_str(), latencyMs, [&] {
+                market.ClearRequests();
+                return Checked(o, window->Run(o.account, market.Port(), mode), market, requests);
+            });
+            if (!inWindow) {
+                return false;
+            }
+            PrintLookup(kind.c_str(), latencyMs, *inWindow);
         }
-        PrintLookup("window", latencyMs, *inWindow);
-    }
-    if (kinds.query) {
-        const auto query = Measure(o, "query", latencyMs, headless);
-        if (!query) {
-            return false;
+        if (kinds.query) {
+            const std::string kind = KindName("query", mode);
+            const auto query = Measure(o, kind.c_str(), latencyMs, [&] { return headless(mode); });
+            if (!query) {
+                return false;
+            }
+            PrintLookup(kind.c_str(), latencyMs, *query);
         }
-        PrintLookup("query", latencyMs, *query);
     }
     if (kinds.bare) {
-        if (requests.empty() && !headless()) {
+        if (requests.empty() && !headless(LookupMode::Sequential)) {
             return false;  // the requests to replay come from a query
         }
         const auto bare =

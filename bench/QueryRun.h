@@ -6,17 +6,23 @@
 #include <memory>
 #include <string>
 
+#include "lookup/LookupSession.h"
+
 namespace kestrova::bench {
 
 struct QueryRun {
-    double wallMs = 0;     // from the click to the end of the handler
-    double cpuMs = 0;      // CPU time of the thread that ran it
+    double wallMs = 0;     // from the click to the result on show
+    double cpuMs = 0;      // CPU time of the program's own threads (not the marketplace's)
     std::string memberId;  // what the query wrote into the member id field
 };
 
+// CPU time so far of this program's own threads: the main thread and the
+// threads it names "kestrova-..." (the transfer engine, the query worker).
+double ProgramCpuMs();
+
 // Looks the account (UTF-8) up against the marketplace on 127.0.0.1:port, on
 // one headless window that lives as long as the program.
-QueryRun RunHeadlessQuery(const std::string& account, int port);
+QueryRun RunHeadlessQuery(const std::string& account, int port, LookupMode mode);
 
 // The program's main window, shown; needs a QApplication.
 class WindowQuery {
@@ -27,8 +33,8 @@ class WindowQuery {
     WindowQuery& operator=(const WindowQuery&) = delete;
 
     // Types the account into the window and clicks; the time runs until the
-    // query has returned and the window has painted what it wrote.
-    QueryRun Run(const std::string& account, int port);
+    // lookup has ended and the window has painted what it wrote.
+    QueryRun Run(const std::string& account, int port, LookupMode mode);
 
   private:
     struct Parts;

@@ -1,5 +1,7 @@
 #include "shell/QueryWorker.h"
 
+#include <pthread.h>
+
 #include <QMetaObject>
 #include <utility>
 
@@ -49,6 +51,7 @@ void QueryWorker::Join() {
 }
 
 void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
+    pthread_setname_np(pthread_self(), "kestrova-query");
     FinishedLookup finished;
     finished.mode = mode_;
     finished.started = std::chrono::system_clock::now();
@@ -77,6 +80,7 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
         finished.end = LookupEnd::Cancelled;
     }
     finished.ended = std::chrono::system_clock::now();
+    finished.requests = session.Progress().finished;
     finished.fields = window.Store();
     // Behind every write of the lookup: the window has them all when it hears.
     QMetaObject::invokeMethod(

@@ -34,6 +34,7 @@ struct FinishedLookup {
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point ended;
     FieldStore fields;                  // the worker's copy: what the lookup wrote
+    int requests = 0;                   // requests that ended, answered or not
     std::optional<RuntimeFault> fault;  // for LookupEnd::Fault
 };
 
