@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds Kestrova in Release into build-release/ and makes the Debian package
+# kestrova_<version>_<architecture>.deb in this folder, from the same install
+# rules as `cmake --install`.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+# Only what the package holds is built: no tests, benchmarks or generators.
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=OFF \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "${launcher[@]}" >/dev/null
+cmake --build build-release -j2 --target kestrova kestrova-cli kestrova-marketplace kestrova_man_pages
+rm -f build-release/kestrova_*.deb
+(cd build-release && cpack -G DEB)
+cp build-release/kestrova_*.deb .
+for deb in build-release/kestrova_*.deb; do
+  echo "Built $(basename "$deb"):"
+  dpkg-deb --field "$deb" Package Version Architecture Depends
+done
