@@ -33,7 +33,8 @@ expected_files() {
         "$prefix/share/metainfo/com.orvanel.Kestrova.metainfo.xml" \
         "$prefix/share/bash-completion/completions/kestrova-cli" \
         "$prefix/share/man/man1/kestrova.1.gz" "$prefix/share/man/man1/kestrova-cli.1.gz" \
-        "$prefix/share/man/man1/kestrova-marketplace.1.gz"
+        "$prefix/share/man/man1/kestrova-marketplace.1.gz" \
+        "$prefix/share/doc/kestrova/changelog.gz"
     for size in 16 32 48 128 256; do
         echo "$prefix/share/icons/hicolor/${size}x${size}/apps/kestrova.png"
     done
@@ -68,12 +69,18 @@ usr/share/bash-completion/completions/kestrova-cli packaging/completion/kestrova
 usr/share/man/man1/kestrova.1.gz packaging/man/kestrova.1
 usr/share/man/man1/kestrova-cli.1.gz packaging/man/kestrova-cli.1
 usr/share/man/man1/kestrova-marketplace.1.gz packaging/man/kestrova-marketplace.1
+usr/share/doc/kestrova/changelog.gz packaging/changelog
 usr/share/icons/hicolor/16x16/apps/kestrova.png assets/icons/hicolor/16x16/apps/kestrova.png
 usr/share/icons/hicolor/32x32/apps/kestrova.png assets/icons/hicolor/32x32/apps/kestrova.png
 usr/share/icons/hicolor/48x48/apps/kestrova.png assets/icons/hicolor/48x48/apps/kestrova.png
 usr/share/icons/hicolor/128x128/apps/kestrova.png assets/icons/hicolor/128x128/apps/kestrova.png
 usr/share/icons/hicolor/256x256/apps/kestrova.png assets/icons/hicolor/256x256/apps/kestrova.png
 LIST
+
+# A version bump without its changelog entry would ship a package whose
+# changelog is behind it.
+newest=$(gzip -dc "$root/usr/share/doc/kestrova/changelog.gz" | head -n 1)
+[[ $newest == "kestrova ($version) "* ]] || fail "the changelog begins '$newest', not with version $version"
 
 for program in kestrova kestrova-cli kestrova-marketplace; do
     [ -x "$root/usr/bin/$program" ] || fail "$program is not executable"
