@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include "marketplace/SampleMarketplace.h"
@@ -21,6 +22,7 @@ void RequestStop(int) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Serves the sample marketplace's invented members on 127.0.0.1."};
+    app.set_version_flag("--version", std::string("kestrova-marketplace ") + KESTROVA_VERSION);
     int port = 0;
     int latencyMs = 0;
     app.add_option("--port", port, "port to serve on (0: any free port)")
@@ -28,7 +30,12 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 65535));
     app.add_option("--latency-ms", latencyMs, "delay every answer by this many milliseconds")
         ->check(CLI::NonNegativeNumber);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end here too, with 0; anything else is a usage error.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     kestrova::SampleMarketplace marketplace(latencyMs);
     const int served = marketplace.Start(port);

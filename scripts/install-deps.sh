@@ -12,6 +12,10 @@ packages=(
   libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-noto-cjk
+  # the checks of the install tree: desktop entry, metainfo, man pages, completion
+  desktop-file-utils appstream groff-base bash-completion
+  # ./package.sh: cpack's dependency scan runs dpkg-shlibdeps and file
+  dpkg-dev file
 )
 
 missing=()

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "lookup/LookupSession.h"
 #include "lookup/QueryState.h"
@@ -41,11 +42,12 @@ struct Options {
     bool startupProbe = false;
 };
 
-std::optional<Options> ParseOptions(const QApplication& app) {
+std::optional<Options> ParseOptions(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Looks up a Taobao member's public pages and shows what they say."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Query the built-in sample marketplace."));
     const QCommandLineOption demoLatency(
@@ -72,12 +74,20 @@ std::optional<Options> ParseOptions(const QApplication& app) {
         QStringLiteral("startup-probe"),
         QStringLiteral("Print the milliseconds to the window shown and painted, and end."));
     parser.addOptions({demo, demoLatency, fast, connectTo, account, screenshot, startupProbe});
-    if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "kestrova: %s\n", qPrintable(parser.errorText()));
-        return std::nullopt;
+    const bool parsed = parser.parse(app.arguments());
+    // Asked for help or the version, the rest of the line does not matter.
+    if (parser.isSet(QStringLiteral("help-all"))) {
+        parser.process(app);  // the help with Qt's own options; ends the program
     }
     if (parser.isSet(QStringLiteral("help"))) {
         parser.showHelp(0);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parser.showVersion();
+    }
+    if (!parsed) {
+        std::fprintf(stderr, "kestrova: %s\n", qPrintable(parser.errorText()));
+        return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "kestrova: unexpected argument %s\n",
@@ -117,6 +127,19 @@ std::optional<Options> ParseOptions(const QApplication& app) {
     return options;
 }
 
+// --help and --version are answered before the window's application object
+// exists: without a display (over ssh, in a package check) it would end the
+// program before the answer.
+bool AsksForHelpOrVersion(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "-h" || arg == "--help" || arg == "-v" || arg == "--version") {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Reports, once the window's first paint has gone through, how long the start
 // took, and ends the program.
 class StartupProbe final : public QObject {
@@ -149,8 +172,16 @@ class StartupProbe final : public QObject {
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     using namespace kestrova;
-    QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrova"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
+    if (AsksForHelpOrVersion(argc, argv)) {
+        const QCoreApplication core(argc, argv);
+        if (!ParseOptions(core)) {
+            return kUsageError;
+        }
+        // Only an option's value looked like one of them: on to the window.
+    }
+    QApplication app(argc, argv);
 
     const std::optional<Options> options = ParseOptions(app);
     if (!options) {

@@ -84,8 +84,30 @@ TEST(MarketplaceProgram, RefusesBadOptions) {
                                                  {"--port", "zero"}}) {
         Child child = Launch(args);
         ASSERT_GT(child.pid, 0);
-        EXPECT_NE(ExitStatus(child.pid), 0) << (args.empty() ? "(none)" : args[0]);
+        EXPECT_EQ(ExitStatus(child.pid), 2) << (args.empty() ? "(none)" : args[0]);
         std::fclose(child.out);
+    }
+}
+
+TEST(MarketplaceProgram, AnswersVersionAndHelpWithoutAPort) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string printed;
+    };
+    for (const Case& c : {Case{{"--version"}, "kestrova-marketplace " KESTROVA_VERSION "\n"},
+                          Case{{"--help"}, "--latency-ms"}, Case{{"-h"}, "--port"}}) {
+        Child child = Launch(c.args);
+        ASSERT_GT(child.pid, 0);
+        std::string out;
+        char buffer[4096];
+        while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, child.out))
+            out.append(buffer, n);
+        std::fclose(child.out);
+        EXPECT_EQ(ExitStatus(child.pid), 0) << c.args[0];
+        if (c.args[0] == "--version")
+            EXPECT_EQ(out, c.printed);
+        else
+            EXPECT_NE(out.find(c.printed), std::string::npos) << out;
     }
 }
 

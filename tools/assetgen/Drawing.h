@@ -15,7 +15,7 @@ namespace kestrova::assetgen {
 inline constexpr QRgb kButtonFace = 0xfff0f0f0;
 
 struct AssetFile {
-    std::string name;  // path below the data folder, '/' separated
+    std::string name;  // path below its output folder, '/' separated
     std::vector<std::uint8_t> bytes;
     QByteArray format;         // as QImageReader names it: "jpeg", "gif", "png", "ico"
     std::vector<QSize> sizes;  // one per image in the file

@@ -15,6 +15,9 @@ std::vector<AssetFile> VerdictPictures();
 AssetFile LicenceIcon();
 // The main window's icon: eight images in one file.
 AssetFile WindowIcon();
+// The window icon as the desktop's icon theme wants it: one PNG per size,
+// named by the theme's folder layout (hicolor/NxN/apps/kestrova.png).
+std::vector<AssetFile> DesktopIcons();
 // Pictures the sample marketplace serves for its invented members.
 std::vector<AssetFile> SamplePictures();
 

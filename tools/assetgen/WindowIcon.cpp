@@ -42,12 +42,13 @@ QImage DrawIcon(int size, const Colours& colours, bool smooth) {
     return image;
 }
 
+const Colours kRich{QColor(58, 122, 222),  QColor(22, 64, 160),   QColor(12, 40, 110),
+                    QColor(224, 238, 255), QColor(255, 255, 255), QColor(226, 32, 40),
+                    QColor(244, 190, 32)};
+
 }  // namespace
 
 AssetFile WindowIcon() {
-    const Colours rich{QColor(58, 122, 222),  QColor(22, 64, 160),   QColor(12, 40, 110),
-                       QColor(224, 238, 255), QColor(255, 255, 255), QColor(226, 32, 40),
-                       QColor(244, 190, 32)};
     // The 16-colour image keeps to the standard palette and hard edges.
     const Colours plain{QColor(0, 0, 128),     QColor(0, 0, 128),     QColor(0, 0, 0),
                         QColor(255, 255, 255), QColor(192, 192, 192), QColor(255, 0, 0),
@@ -55,18 +56,30 @@ AssetFile WindowIcon() {
 
     const std::vector<IconImage> images = {
         {DrawIcon(48, plain, false), IconDepth::k16Colours, false},
-        {DrawIcon(48, rich, true), IconDepth::k256Colours, false},
-        {DrawIcon(32, rich, true), IconDepth::k256Colours, false},
-        {DrawIcon(16, rich, true), IconDepth::k256Colours, false},
-        {DrawIcon(128, rich, true), IconDepth::kTrueColour, true},
-        {DrawIcon(48, rich, true), IconDepth::kTrueColour, false},
-        {DrawIcon(32, rich, true), IconDepth::kTrueColour, false},
-        {DrawIcon(16, rich, true), IconDepth::kTrueColour, false},
+        {DrawIcon(48, kRich, true), IconDepth::k256Colours, false},
+        {DrawIcon(32, kRich, true), IconDepth::k256Colours, false},
+        {DrawIcon(16, kRich, true), IconDepth::k256Colours, false},
+        {DrawIcon(128, kRich, true), IconDepth::kTrueColour, true},
+        {DrawIcon(48, kRich, true), IconDepth::kTrueColour, false},
+        {DrawIcon(32, kRich, true), IconDepth::kTrueColour, false},
+        {DrawIcon(16, kRich, true), IconDepth::kTrueColour, false},
     };
     AssetFile file{"window.ico", EncodeIco(images), "ico", {}, {}};
     for (const IconImage& image : images)
         file.sizes.push_back(image.image.size());
     return file;
+}
+
+// The same drawing as the window icon's 32-bit images, so that the menu, the
+// task bar and the window's title bar show one picture.
+std::vector<AssetFile> DesktopIcons() {
+    std::vector<AssetFile> files;
+    for (const int size : {16, 32, 48, 128, 256}) {
+        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+        files.push_back(
+            PngFile("hicolor/" + folder + "/apps/kestrova.png", DrawIcon(size, kRich, true)));
+    }
+    return files;
 }
 
 }  // namespace kestrova::assetgen

@@ -1,9 +1,11 @@
-// kestrova-assetgen OUTPUT_DIR
+// kestrova-assetgen DATA_DIR ICON_DIR
 //
 // Draws every picture the program embeds or the sample marketplace serves and
-// writes them below OUTPUT_DIR (normally assets/data). Each file is decoded
-// again with Qt before it is written, so a file that Qt cannot read back at
-// the intended size and format is never committed.
+// writes them below DATA_DIR (normally assets/data), and the icons installed
+// for the desktop below ICON_DIR (normally assets/icons; kept apart because
+// everything below assets/data is compiled into the program). Each file is
+// decoded again with Qt before it is written, so a file that Qt cannot read
+// back at the intended size and format is never committed.
 
 #include <QBuffer>
 #include <QDir>
@@ -66,31 +68,22 @@ std::string CheckReadBack(const AssetFile& file) {
     return {};
 }
 
-int Run(const QString& outputDir) {
-    std::vector<AssetFile> files = RatingIcons();
-    for (auto& f : VerdictPictures())
-        files.push_back(std::move(f));
-    files.push_back(LicenceIcon());
-    files.push_back(WindowIcon());
-    for (auto& f : SamplePictures())
-        files.push_back(std::move(f));
+// 1 when Qt does not read the file back as intended (and says why), else 0.
+int ReportReadBack(const AssetFile& file) {
+    const std::string problem = CheckReadBack(file);
+    if (problem.empty())
+        return 0;
+    std::fprintf(stderr, "%s: %s\n", file.name.c_str(), problem.c_str());
+    return 1;
+}
 
-    int failures = 0;
-    for (const AssetFile& file : files) {
-        if (const std::string problem = CheckReadBack(file); !problem.empty()) {
-            std::fprintf(stderr, "%s: %s\n", file.name.c_str(), problem.c_str());
-            ++failures;
-        }
-    }
-    if (failures > 0)
-        return 1;
-
+bool WriteAll(const std::vector<AssetFile>& files, const QString& outputDir) {
     const QDir dir(outputDir);
     for (const AssetFile& file : files) {
         const QString path = dir.filePath(QString::fromStdString(file.name));
         if (!QDir().mkpath(QFileInfo(path).path())) {
             std::fprintf(stderr, "cannot create the folder of %s\n", qPrintable(path));
-            return 1;
+            return false;
         }
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
@@ -98,23 +91,43 @@ int Run(const QString& outputDir) {
                       static_cast<qint64>(file.bytes.size())) !=
                 static_cast<qint64>(file.bytes.size())) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            return 1;
+            return false;
         }
-        std::printf("%-28s %6zu bytes  %s", file.name.c_str(), file.bytes.size(),
+        std::printf("%-32s %6zu bytes  %s", file.name.c_str(), file.bytes.size(),
                     file.format.constData());
         for (const QSize& size : file.sizes)
             std::printf(" %dx%d", size.width(), size.height());
         std::printf("\n");
     }
-    return 0;
+    return true;
+}
+
+int Run(const QString& dataDir, const QString& iconDir) {
+    std::vector<AssetFile> data = RatingIcons();
+    for (auto& f : VerdictPictures())
+        data.push_back(std::move(f));
+    data.push_back(LicenceIcon());
+    data.push_back(WindowIcon());
+    for (auto& f : SamplePictures())
+        data.push_back(std::move(f));
+    const std::vector<AssetFile> icons = DesktopIcons();
+
+    int failures = 0;
+    for (const AssetFile& file : data)
+        failures += ReportReadBack(file);
+    for (const AssetFile& file : icons)
+        failures += ReportReadBack(file);
+    if (failures > 0)
+        return 1;
+    return WriteAll(data, dataDir) && WriteAll(icons, iconDir) ? 0 : 1;
 }
 
 }  // namespace
 }  // namespace kestrova::assetgen
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s DATA_DIR ICON_DIR\n", argv[0]);
         return 2;
     }
     // Text in the shop logos needs the font database, hence an application
@@ -123,7 +136,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     try {
-        return kestrova::assetgen::Run(QString::fromLocal8Bit(argv[1]));
+        return kestrova::assetgen::Run(QString::fromLocal8Bit(argv[1]),
+                                       QString::fromLocal8Bit(argv[2]));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kestrova-assetgen: %s\n", e.what());
         return 1;
