@@ -8,7 +8,10 @@
 
 #include <QObject>
 #include <atomic>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 #include "form/FieldStore.h"
 #include "form/Window.h"
@@ -19,6 +22,23 @@ namespace kestrova {
 struct LookupTicket {
     // Set on the UI thread. Writes still on their way are dropped there.
     std::atomic<bool> cancelled{false};
+};
+
+// Writes on their way to the UI thread, in order. The UI thread takes all
+// that are there in one go and paints once after them, however many came.
+class WriteQueue : public std::enable_shared_from_this<WriteQueue> {
+  public:
+    WriteQueue(QObject& context, std::shared_ptr<LookupTicket> ticket);
+    void Post(std::function<void()> apply);
+
+  private:
+    void Drain();
+
+    QObject& context_;
+    std::shared_ptr<LookupTicket> ticket_;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> waiting_;
+    bool drainPosted_ = false;
 };
 
 class ForwardingWindow final : public Window {
@@ -44,13 +64,10 @@ class ForwardingWindow final : public Window {
     const FieldStore& Store() const { return store_; }
 
   private:
-    template <typename Apply>
-    void Post(Apply apply);
-
     FieldStore store_;
     Window& display_;
-    QObject& context_;
     std::shared_ptr<LookupTicket> ticket_;
+    std::shared_ptr<WriteQueue> queue_;
 };
 
 }  // namespace kestrova
