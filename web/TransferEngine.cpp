@@ -350,10 +350,12 @@ void TransferEngine::Impl::Finish(const std::shared_ptr<TransferState>& t, WireR
         t->response = std::move(response);
         t->done = true;
     }
-    t->ended.notify_all();
+    // Counted before its waiter wakes: whoever takes the answer finds the
+    // group's count up to date.
     if (t->group) {
         t->group->NoteEnded();
     }
+    t->ended.notify_all();
 }
 
 void TransferEngine::Impl::DropCancelled() {

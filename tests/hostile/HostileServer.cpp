@@ -56,6 +56,13 @@ std::string HeaderValue(const std::string& head, const std::string& name) {
     return {};
 }
 
+// Host names are the same whatever their letter case.
+std::string HostKey(std::string host) {
+    std::transform(host.begin(), host.end(), host.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return host;
+}
+
 }  // namespace
 
 Reply Reply::Answer(int status, std::string body, std::string contentType) {
@@ -173,7 +180,7 @@ void HostileServer::AnswerInReverseOrder(int quietMs, int gapMs) {
 
 int HostileServer::MostAtOnce(const std::string& host) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = mostByHost_.find(host);
+    const auto found = mostByHost_.find(HostKey(host));
     return found == mostByHost_.end() ? 0 : found->second;
 }
 
@@ -283,8 +290,8 @@ void HostileServer::Serve(int fd) {
             std::lock_guard<std::mutex> lock(mutex_);
             requests_.push_back(request);
             misbehaviour = misbehaviour_;
-            const int open = ++openByHost_[request.host];
-            mostByHost_[request.host] = std::max(mostByHost_[request.host], open);
+            const int open = ++openByHost_[HostKey(request.host)];
+            mostByHost_[HostKey(request.host)] = std::max(mostByHost_[HostKey(request.host)], open);
         }
         const marketplace::MarketAnswer real = marketplace::Answer(
             marketplace::MarketRequest{request.host, request.path, request.params},
@@ -301,7 +308,7 @@ void HostileServer::Serve(int fd) {
         // is surely open, whatever it does once it has its answer.
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            --openByHost_[request.host];
+            --openByHost_[HostKey(request.host)];
         }
         Perform(fd, request,
                 reply ? *reply : Reply::Answer(real.status, real.body, real.contentType));

@@ -79,8 +79,8 @@ class HostileServer {
     void AnswerInReverseOrder(int quietMs, int gapMs);
     // Every answer waits this long before it goes out.
     void DelayAnswers(int ms) { answerDelayMs_ = ms; }
-    // The most requests for one host (Host header) that waited for their
-    // answers at once.
+    // The most requests for one host (Host header, any letter case) that
+    // waited for their answers at once.
     int MostAtOnce(const std::string& host) const;
     // Connections that carried no HTTP request line (another protocol, say).
     int ConnectionsWithoutRequest() const { return withoutRequest_.load(); }
