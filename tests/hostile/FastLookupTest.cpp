@@ -66,6 +66,17 @@ TEST_P(FastBesideSequential, SameResultAndSameRequests) {
         ADD_FAILURE() << "sent by one mode only: " << d;
     }
     EXPECT_EQ(fast.unclaimed, 0);
+    // The progress of either: requests done only rise, the expected total only
+    // falls, and the two meet at the end.
+    for (const Outcome* o : {&sequential, &fast}) {
+        for (std::size_t i = 1; i < o->progress.size(); ++i) {
+            EXPECT_GE(o->progress[i].finished, o->progress[i - 1].finished);
+            EXPECT_LE(o->progress[i].expected, o->progress[i - 1].expected);
+        }
+        if (!o->progress.empty()) {
+            EXPECT_EQ(o->progress.back().finished, o->progress.back().expected);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Members, FastBesideSequential, ::testing::ValuesIn(OrderCases()),

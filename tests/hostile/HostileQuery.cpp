@@ -57,6 +57,8 @@ Outcome HostileQuery::RunIn(LookupMode mode, const std::string& account) {
     const auto start = std::chrono::steady_clock::now();
     {
         LookupSession session(mode, outcome.window.ReadText(Ctl::编辑框1));
+        session.OnProgress(
+            [&outcome](const LookupProgress& p) { outcome.progress.push_back(p); });
         RunQuery(outcome.window, state, session);
         outcome.unclaimed = session.Unclaimed();
     }

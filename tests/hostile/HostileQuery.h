@@ -22,6 +22,7 @@ struct Outcome {
     bool ended = false;  // the query returned and released its running flag
     std::vector<SeenRequest> requests;  // what the server saw, in the order it came
     int unclaimed = 0;  // requests started ahead that no step took
+    std::vector<LookupProgress> progress;  // as the session reported it
 };
 
 // Everything a user sees of a lookup: texts, link addresses, picture bytes,
