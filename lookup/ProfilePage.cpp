@@ -1,6 +1,7 @@
 // The member's profile page: the request with its three stop messages, and the
 // registration time, items link, shop link and last login cut from it.
 
+#include "form/QueryEnds.h"
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/StepTexts.h"
@@ -16,11 +17,8 @@ namespace kestrova {
 
 namespace {
 
-const Text kFetchFailed = Gbk("获取店铺信息失败!");
 const Text kUnknownNotice = Gbk("很抱歉！淘宝正在对该店铺盘点，请稍后再试");
-const Text kUnknownMessage = Gbk("该账号不存在!");
 const Text kBlockedNotice = Gbk("通告：該用戶已經被查封！");
-const Text kBlockedMessage = Gbk("该账号被查封!");
 
 const Text kRegisteredMarker = Gbk("<li>注册时间：");
 const Text kItemsMarker = Gbk("<li>宝贝信息：");
@@ -57,15 +55,15 @@ bool RequestProfile(Lookup& q) {
 
     const Text& page = q.state.PageText;
     if (page.empty()) {
-        q.window.StatusBarSetText(0, kFetchFailed);
+        q.window.StatusBarSetText(0, kFetchFailedMessage);
         return false;
     }
     if (Contains(page, kUnknownNotice)) {
-        q.window.StatusBarSetText(0, kUnknownMessage);
+        q.window.StatusBarSetText(0, kUnknownAccountMessage);
         return false;
     }
     if (Contains(page, kBlockedNotice)) {
-        q.window.StatusBarSetText(0, kBlockedMessage);
+        q.window.StatusBarSetText(0, kBlockedAccountMessage);
         return false;
     }
     return true;
