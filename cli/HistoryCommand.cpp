@@ -65,8 +65,9 @@ HistoryCommand::HistoryCommand(CLI::App& app)
     command_->add_option("--limit", limit_, "at most this many (0: all; default 20)")
         ->check(CLI::NonNegativeNumber);
     command_->add_flag("--json", json_, "print JSON instead of lines");
-    command_->add_flag("--diff", diff_,
-                       "show the fields that changed between the member's last two lookups")
+    command_
+        ->add_flag("--diff", diff_,
+                   "show the fields that changed between the member's last two lookups")
         ->needs(accountOption_);
     history_.AddTo(*command_, false);
 }

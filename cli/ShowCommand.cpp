@@ -13,7 +13,8 @@ ShowCommand::ShowCommand(CLI::App& app)
     : command_(app.add_subcommand(
           "show", "Print a saved lookup exactly as lookup printed it, without the network")) {
     command_->add_option("ACCOUNT", account_, "the member's account name")->required();
-    idOption_ = command_->add_option("--id", id_, "this saved lookup of the member (default: the latest)");
+    idOption_ =
+        command_->add_option("--id", id_, "this saved lookup of the member (default: the latest)");
     command_->add_flag("--json", json_, "print the JSON object instead of the field listing");
     history_.AddTo(*command_, false);
 }

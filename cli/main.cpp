@@ -101,9 +101,8 @@ int main(int argc, char** argv) {
     }
     const auto ended = std::chrono::system_clock::now();
     std::cout << (json ? FieldJson(window) : FieldListing(window)) << std::flush;
-    SaveInHistory(historyOptions, LookupRecord{.fields = window,
-                                               .account = account,
-                                               .started = started,
-                                               .ended = ended});
+    SaveInHistory(
+        historyOptions,
+        LookupRecord{.fields = window, .account = account, .started = started, .ended = ended});
     return 0;
 }

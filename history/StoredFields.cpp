@@ -24,8 +24,8 @@ StoredField StoredFieldOf(const FieldStore& fields, const ControlDef& control) {
     return field;
 }
 
-void RestoreField(FieldStore& fields, const ControlDef& control, const Text& text,
-                  const Text& link, const ByteBuffer& picture) {
+void RestoreField(FieldStore& fields, const ControlDef& control, const Text& text, const Text& link,
+                  const ByteBuffer& picture) {
     if (HasText(control.kind)) {
         fields.WriteText(control.id, text);
     }

@@ -8,15 +8,15 @@
 namespace kestrova {
 
 struct StoredField {
-    Text text;                          // empty for controls without a text
-    Text link;                          // empty but for links
+    Text text;                            // empty for controls without a text
+    Text link;                            // empty but for links
     const ByteBuffer* picture = nullptr;  // picture boxes only
 };
 
 StoredField StoredFieldOf(const FieldStore& fields, const ControlDef& control);
 
 // Puts a kept value back; a control the saved lookup has no row for was empty.
-void RestoreField(FieldStore& fields, const ControlDef& control, const Text& text,
-                  const Text& link, const ByteBuffer& picture);
+void RestoreField(FieldStore& fields, const ControlDef& control, const Text& text, const Text& link,
+                  const ByteBuffer& picture);
 
 }  // namespace kestrova

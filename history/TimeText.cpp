@@ -25,8 +25,8 @@ std::string UtcTimeText(std::chrono::system_clock::time_point at) {
     const auto milliseconds =
         std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
     // Floor division, so that a time before 1970 keeps a positive fraction.
-    const std::int64_t wholeSeconds = milliseconds >= 0 ? milliseconds / 1000
-                                                        : -((-milliseconds + 999) / 1000);
+    const std::int64_t wholeSeconds =
+        milliseconds >= 0 ? milliseconds / 1000 : -((-milliseconds + 999) / 1000);
     const auto fraction = static_cast<int>(milliseconds - wholeSeconds * 1000);
     const std::time_t seconds = static_cast<std::time_t>(wholeSeconds);
     std::tm utc{};
