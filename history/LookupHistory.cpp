@@ -63,6 +63,10 @@ struct LookupHistory::Open {
                       "INSERT INTO shown_picture (lookup_id, control, sha256) VALUES (?, ?, ?)") {}
 
     static bool Prepared(Connection& db) {
+        // A damaged, newer or foreign file is refused before anything is written.
+        if (SchemaVersionOf(db) == 0 && HasTables(db)) {
+            UpgradeSchema(db);  // says why it will not touch such a file
+        }
         // WAL: readers never wait for a writer, and a process killed mid-save
         // leaves the file as it was before that save. NORMAL: a commit is
         // safe from a crash of the program without a disk flush each time.

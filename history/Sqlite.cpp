@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstring>
 
 namespace kestrova {
@@ -38,14 +39,36 @@ std::string Describe(sqlite3* db, int code, std::chrono::milliseconds busy) {
     }
 }
 
+// A path as an SQLite file URI, every byte outside the plain set escaped.
+std::string FileUri(const std::filesystem::path& file) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char ch : std::filesystem::absolute(file).string()) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (std::isalnum(u) || ch == '/' || ch == '-' || ch == '_' || ch == '.' || ch == '~') {
+            uri += ch;
+        } else {
+            uri += '%';
+            uri += kDigits[u >> 4];
+            uri += kDigits[u & 0x0f];
+        }
+    }
+    return uri;
+}
+
 }  // namespace
 
 Connection::Connection(const std::filesystem::path& file, Access access,
                        std::chrono::milliseconds busy)
     : file_(file), busy_(busy) {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |
-                      (access == Access::kCreate ? SQLITE_OPEN_CREATE : 0);
-    const int code = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |
+                (access == Access::kCreate ? SQLITE_OPEN_CREATE : 0);
+    std::string name = file.string();
+    if (access == Access::kUnchanging) {
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+        name = FileUri(file) + "?immutable=1";
+    }
+    const int code = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (code != SQLITE_OK) {
         const std::string what = Describe(db_, code, busy_);
         sqlite3_close(db_);

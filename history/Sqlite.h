@@ -19,8 +19,10 @@ namespace kestrova {
 
 class Connection {
   public:
-    // kCreate: a file that is not there yet is made; kExisting: it must be there.
-    enum class Access { kCreate, kExisting };
+    // kCreate: a file that is not there yet is made; kExisting: it must be
+    // there. kUnchanging: read only, without the locks and shared memory a
+    // file needs for writers beside it (a file no one here may write).
+    enum class Access { kCreate, kExisting, kUnchanging };
 
     // Opens the file for reading and writing (read-only where the file
     // system allows no more). `busy` is how long a statement
