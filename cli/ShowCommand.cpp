@@ -5,6 +5,7 @@
 #include "cli/FieldReport.h"
 #include "cli/SavedLookupText.h"
 #include "history/HistoryError.h"
+#include "history/MemberKey.h"
 #include "history/SavedLookups.h"
 
 namespace kestrova {
@@ -37,7 +38,7 @@ int ShowCommand::Run() const {
             return HistoryFailure("no saved lookup #" + std::to_string(id) + " in " +
                                   saved.File().string());
         }
-        if (lookup->summary.account != account_) {
+        if (MemberKey(lookup->summary.account) != MemberKey(account_)) {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
                                   lookup->summary.account + ", not of " + account_);
         }

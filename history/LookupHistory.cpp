@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "history/LookupEnd.h"
+#include "history/MemberKey.h"
 #include "history/PictureHash.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
@@ -54,8 +55,8 @@ struct LookupHistory::Open {
           ready(Prepared(db)),
           insertLookup(db,
                        "INSERT INTO lookup (account, started_ms, ended_ms, end_kind, mode, status, "
-                       "message_text, message_caption, message_flags) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       "message_text, message_caption, message_flags, member) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
           insertField(db, "INSERT INTO field (lookup_id, control, text, link) VALUES (?, ?, ?, ?)"),
           findPicture(db, "SELECT 1 FROM picture WHERE sha256 = ?"),
           insertPicture(db, "INSERT INTO picture (sha256, bytes) VALUES (?, ?)"),
@@ -94,6 +95,7 @@ struct LookupHistory::Open {
             insertLookup.BindBytes(8, box->caption);
             insertLookup.Bind(9, box->flags);
         }
+        insertLookup.BindText(10, MemberKey(r.account));
         insertLookup.Run();
         const std::int64_t id = db.LastInsertedId();
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <system_error>
 
+#include "history/MemberKey.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
 #include "history/StoredFields.h"
@@ -101,11 +102,11 @@ std::vector<SavedLookupSummary> SavedLookups::Recent(const std::optional<std::st
         return found;
     }
     Statement query(*db_, std::string(kSummaryColumns) +
-                              "WHERE :account IS NULL OR l.account = :account "
+                              "WHERE :member IS NULL OR l.member = :member "
                               "ORDER BY l.started_ms DESC, l.id DESC LIMIT :limit");
     BindVerdictControls(query);
     if (account) {
-        query.BindText(3, *account);
+        query.BindText(3, MemberKey(*account));
     }
     query.Bind(4, limit > 0 ? limit : -1);
     while (query.Step()) {

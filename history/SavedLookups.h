@@ -43,7 +43,8 @@ class SavedLookups {
     SavedLookups(const SavedLookups&) = delete;
     SavedLookups& operator=(const SavedLookups&) = delete;
 
-    // Latest first. nullopt account: every member; limit 0: no limit.
+    // Latest first. nullopt account: every member, else the lookups of the
+    // member it names (MemberKey); limit 0: no limit.
     std::vector<SavedLookupSummary> Recent(const std::optional<std::string>& account,
                                            int limit) const;
     std::optional<SavedLookup> Load(std::int64_t id) const;

@@ -12,7 +12,7 @@ struct Migration {
 
 // Texts the lookup wrote are kept as its GBK bytes (BLOB), exactly as written:
 // a page's bytes need not be valid GBK, and what was shown must come back
-// byte for byte. The account is kept as typed, in UTF-8, to be searched by.
+// byte for byte. The account is kept as typed, in UTF-8.
 // Times are milliseconds since 1970-01-01 UTC.
 constexpr Migration kMigrations[] = {
     {1, R"(
@@ -46,6 +46,14 @@ CREATE TABLE shown_picture (
     sha256 BLOB NOT NULL REFERENCES picture (sha256),
     PRIMARY KEY (lookup_id, control)
 );
+)"},
+    // Lookups are found by member, not by the exact typing: an account typed
+    // with a space before or after it is the same member (see MemberKey).
+    {2, R"(
+ALTER TABLE lookup ADD COLUMN member TEXT NOT NULL DEFAULT '';
+UPDATE lookup SET member = trim(account, ' ' || char(12288));
+DROP INDEX lookup_by_account;
+CREATE INDEX lookup_by_member ON lookup (member, started_ms);
 )"},
 };
 

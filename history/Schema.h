@@ -7,7 +7,7 @@
 
 namespace kestrova {
 
-inline constexpr int kHistorySchemaVersion = 1;
+inline constexpr int kHistorySchemaVersion = 2;
 
 // Brings the file to kHistorySchemaVersion (a new file gets the whole schema),
 // in one immediate transaction. Throws for a file of a newer Kestrova, and for

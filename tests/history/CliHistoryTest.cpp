@@ -55,8 +55,8 @@ std::string Port() {
 
 ProgramRun Lookup(const std::string& account, const std::filesystem::path& file,
                   const RunSettings& settings, bool asJson = true) {
-    std::vector<std::string> arguments = {"lookup", account, "--connect-to", Port(), "--history",
-                                          file.string()};
+    std::vector<std::string> arguments = {"lookup", account,     "--connect-to",
+                                          Port(),   "--history", file.string()};
     if (asJson) {
         arguments.push_back("--json");
     }
@@ -121,12 +121,11 @@ TEST(CliHistory, GoesToTheDefaultPlaceTheEnvironmentOrTheOptionOrNowhere) {
                   settings)
                   .exitCode,
               0);
-    EXPECT_EQ(QueryValue(folder / "opt.sqlite3", "SELECT end_kind FROM lookup"),
-              "blocked_account");
+    EXPECT_EQ(QueryValue(folder / "opt.sqlite3", "SELECT end_kind FROM lookup"), "blocked_account");
 
-    ASSERT_EQ(Cli({"lookup", "nobody.here", "--connect-to", Port(), "--no-history"}, settings)
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        Cli({"lookup", "nobody.here", "--connect-to", Port(), "--no-history"}, settings).exitCode,
+        0);
     ASSERT_EQ(Cli({"lookup", "", "--connect-to", Port()}, settings).exitCode, 0);
     EXPECT_EQ(QueryValue(folder / "env.sqlite3", "SELECT count(*) FROM lookup"), "1");
     EXPECT_EQ(QueryValue(byDefault, "SELECT count(*) FROM lookup"), "1");
@@ -155,12 +154,12 @@ TEST(CliHistory, ListsLatestFirstByMemberUpToTheLimit) {
     }
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]",
-                         "\tLumen家居旗舰店\t天猫ID",
-                         "\tnobody.here\t该账号不存在!",
+                         "\tLumen家居旗舰店\t天猫ID", "\tnobody.here\t该账号不存在!",
                          "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]"}));
     EXPECT_EQ(all.out.rfind("#4 ", 0), 0u);
 
-    const ProgramRun limited = Cli({"history", "青禾手作坊", "--limit", "1", "--json", "--history", f}, settings);
+    const ProgramRun limited =
+        Cli({"history", "青禾手作坊", "--limit", "1", "--json", "--history", f}, settings);
     ASSERT_EQ(limited.exitCode, 0);
     const json list = json::parse(limited.out);
     ASSERT_EQ(list.size(), 1u);
@@ -171,7 +170,9 @@ TEST(CliHistory, ListsLatestFirstByMemberUpToTheLimit) {
     EXPECT_EQ(list[0]["buyer_verdict"], "大大的良民.");
     EXPECT_EQ(list[0]["started"].get<std::string>().size(), 24u);  // 2011-03-20T05:46:40.123Z
     EXPECT_EQ(json::parse(Cli({"history", "--json", "--history", f}, settings).out).size(), 4u);
-    EXPECT_EQ(json::parse(Cli({"history", "--limit", "0", "--json", "--history", f}, settings).out).size(), 4u);
+    EXPECT_EQ(json::parse(Cli({"history", "--limit", "0", "--json", "--history", f}, settings).out)
+                  .size(),
+              4u);
 
     // Nothing saved yet, and no file made by asking.
     const auto none = folder / "none.sqlite3";
@@ -247,11 +248,11 @@ TEST(CliHistory, DiffShowsWhatChangedBetweenTheLastTwoLookupsFiguresFirst) {
                         change["part"].get<std::string>());
     }
     const std::vector<std::string> figuresFirst = {
-        "编辑框6/text",       "图片框6/picture",    "编辑框7/text",       "编辑框好评/text",
-        "编辑框差评/text",    "编辑框一周好/text",  "编辑框一周中/text",  "编辑框一周差/text",
-        "编辑框一月好/text",  "编辑框一月中/text",  "编辑框一月差/text",  "编辑框半年好/text",
-        "编辑框半年中/text",  "编辑框半年差/text",  "编辑框19/text",      "编辑框中评7/text",
-        "编辑框中评5/text",   "标签38/text",        "图片框5/picture",    "标签48/text"};
+        "编辑框6/text",      "图片框6/picture",   "编辑框7/text",      "编辑框好评/text",
+        "编辑框差评/text",   "编辑框一周好/text", "编辑框一周中/text", "编辑框一周差/text",
+        "编辑框一月好/text", "编辑框一月中/text", "编辑框一月差/text", "编辑框半年好/text",
+        "编辑框半年中/text", "编辑框半年差/text", "编辑框19/text",     "编辑框中评7/text",
+        "编辑框中评5/text",  "标签38/text",       "图片框5/picture",   "标签48/text"};
     ASSERT_GE(order.size(), figuresFirst.size());
     EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + figuresFirst.size()),
               figuresFirst);
@@ -296,15 +297,28 @@ void ExpectOnlyWholeLookups(const std::filesystem::path& file, std::size_t atLea
     for (const SavedLookupSummary& s : all) {
         const auto lookup = saved.Load(s.id);
         ASSERT_TRUE(lookup);
-        EXPECT_EQ(FieldJson(lookup->fields), expected[s.account]) << "#" << s.id << " " << s.account;
+        EXPECT_EQ(FieldJson(lookup->fields), expected[s.account])
+            << "#" << s.id << " " << s.account;
     }
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM field WHERE lookup_id NOT IN (SELECT id FROM lookup)"), "0");
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM shown_picture WHERE sha256 NOT IN (SELECT sha256 FROM picture)"), "0");
+    EXPECT_EQ(
+        QueryValue(file,
+                   "SELECT count(*) FROM field WHERE lookup_id NOT IN (SELECT id FROM lookup)"),
+        "0");
+    EXPECT_EQ(
+        QueryValue(
+            file,
+            "SELECT count(*) FROM shown_picture WHERE sha256 NOT IN (SELECT sha256 FROM picture)"),
+        "0");
 }
 
 std::vector<std::string> BatchArguments(const std::filesystem::path& file, int rounds) {
-    return {HISTORY_BATCH, "--history", file.string(), "--port", std::to_string(Market().Port()),
-            "--rounds", std::to_string(rounds)};
+    return {HISTORY_BATCH,
+            "--history",
+            file.string(),
+            "--port",
+            std::to_string(Market().Port()),
+            "--rounds",
+            std::to_string(rounds)};
 }
 
 TEST(CliHistory, SeveralProgramsSavingAtOnceAllLand) {
@@ -319,9 +333,8 @@ TEST(CliHistory, SeveralProgramsSavingAtOnceAllLand) {
         std::vector<ProgramRun> cli(4);
         std::vector<std::thread> lookups;
         for (std::size_t k = 0; k < cli.size(); ++k) {
-            lookups.emplace_back([&cli, k, &file, &settings] {
-                cli[k] = Lookup("书虫阿林", file, settings);
-            });
+            lookups.emplace_back(
+                [&cli, k, &file, &settings] { cli[k] = Lookup("书虫阿林", file, settings); });
         }
         for (std::thread& t : lookups) {
             t.join();
@@ -417,9 +430,10 @@ RunSettings ReadOnly(const std::filesystem::path& file, RunSettings settings) {
     std::filesystem::permissions(file, std::filesystem::perms::owner_read |
                                            std::filesystem::perms::group_read |
                                            std::filesystem::perms::others_read);
-    std::filesystem::permissions(file.parent_path(), std::filesystem::perms::owner_write |
-                                                         std::filesystem::perms::group_write |
-                                                         std::filesystem::perms::others_write,
+    std::filesystem::permissions(file.parent_path(),
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
     if (geteuid() == 0) {
         settings.user = 65534;  // root writes anything: the lookup runs as nobody
@@ -429,7 +443,8 @@ RunSettings ReadOnly(const std::filesystem::path& file, RunSettings settings) {
 
 RunSettings UnderAFile(const std::filesystem::path& file, RunSettings settings) {
     testing::WriteFile(file.parent_path() / "plain", "a file, not a folder");
-    settings.environment["KESTROVA_HISTORY"] = (file.parent_path() / "plain" / "history.sqlite3").string();
+    settings.environment["KESTROVA_HISTORY"] =
+        (file.parent_path() / "plain" / "history.sqlite3").string();
     return settings;
 }
 
@@ -484,9 +499,9 @@ TEST(CliHistory, ReadingABrokenFileSaysSoAndExitsWithOne) {
     Newer(newer, settings);
     for (const auto& [file, said] : {std::pair{corrupt, "the file is damaged"},
                                      std::pair{newer, "written by a newer Kestrova"}}) {
-        for (const std::vector<std::string>& arguments :
-             {std::vector<std::string>{"history"}, {"history", "nobody.here", "--diff"},
-              {"show", "nobody.here"}}) {
+        for (const std::vector<std::string>& arguments : {std::vector<std::string>{"history"},
+                                                          {"history", "nobody.here", "--diff"},
+                                                          {"show", "nobody.here"}}) {
             std::vector<std::string> withFile = arguments;
             withFile.push_back("--history");
             withFile.push_back(file.string());
@@ -506,6 +521,61 @@ TEST(CliHistory, AReadOnlyHistoryCanStillBeRead) {
     const ProgramRun run = Cli({"show", "nobody.here", "--history", file.string()}, settings);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "状态\t该账号不存在!\n淘宝帐号：\tnobody.here\n");
+}
+
+// ---------------------------------------------------------------- upgrade
+
+std::filesystem::path CopyOfVersion1(const TempFolder& folder) {
+    const auto file = folder / "history.sqlite3";
+    std::filesystem::copy_file(
+        std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / "history-v1.sqlite3", file);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    return file;
+}
+
+TEST(CliHistory, AVersion1FileIsListedAndShownAfterItsUpgrade) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = CopyOfVersion1(folder);
+    const std::string f = file.string();
+    const ProgramRun seller = Cli({"history", "青禾手作坊", "--history", f}, settings);
+    EXPECT_EQ(seller.exitCode, 0) << seller.err;
+    EXPECT_EQ(std::count(seller.out.begin(), seller.out.end(), '\n'), 2) << seller.out;
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    const ProgramRun tmall = Cli({"show", "Lumen家居旗舰店", "--json", "--history", f}, settings);
+    EXPECT_EQ(tmall.exitCode, 0);
+    EXPECT_EQ(json::parse(tmall.out)["fields"]["编辑框3"], "天猫ID");
+    // Both lookups of the seller, one typed with a space after the name.
+    const ProgramRun diff =
+        Cli({"history", " 青禾手作坊", "--diff", "--json", "--history", f}, settings);
+    ASSERT_EQ(diff.exitCode, 0);
+    const json changes = json::parse(diff.out)["changes"];
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0]["control"], "编辑框1");
+    EXPECT_EQ(changes[0]["new"], "青禾手作坊 ");
+}
+
+TEST(CliHistory, AReadOnlyVersion1FileCannotBeUpgradedAndSaysSo) {
+    const TempFolder folder;
+    RunSettings settings = Isolated(folder);
+    const auto file = CopyOfVersion1(folder);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    if (geteuid() == 0) {
+        settings.user = 65534;
+    }
+    const std::string before = FileBytes(file);
+    const ProgramRun run = Cli({"history", "--history", file.string()}, settings);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(
+        run.err.find(
+            "written by an older Kestrova (history version 1) and cannot be brought up to date"),
+        std::string::npos)
+        << run.err;
+    EXPECT_EQ(FileBytes(file), before);
 }
 
 }  // namespace

@@ -46,32 +46,40 @@ TEST_P(LookupEnds, AreReadFromTheFields) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, LookupEnds,
-    ::testing::Values(
-        EndCase{"verdicts", Verdicts, false, LookupEnd::kVerdicts},
-        EndCase{"tmall", [](FieldStore& f) { Typed(f); f.WriteText(Ctl::编辑框3, Gbk("天猫ID")); },
-                false, LookupEnd::kTmallStop},
-        EndCase{"no answer", [](FieldStore& f) { Status(f, "获取店铺信息失败!"); }, false,
-                LookupEnd::kFetchFailed},
-        EndCase{"unknown", [](FieldStore& f) { Status(f, "该账号不存在!"); }, false,
-                LookupEnd::kUnknownAccount},
-        EndCase{"blocked", [](FieldStore& f) { Status(f, "该账号被查封!"); }, false,
-                LookupEnd::kBlockedAccount},
-        EndCase{"cancelled", Typed, true, LookupEnd::kCancelled},
-        EndCase{"cancelled after the verdicts", Verdicts, true, LookupEnd::kVerdicts},
-        // A window keeps an earlier lookup's stop message in its status bar.
-        EndCase{"stale status, then verdicts",
-                [](FieldStore& f) { Status(f, "该账号不存在!"); f.WriteText(Ctl::标签38, Gbk("良民.")); },
-                false, LookupEnd::kVerdicts},
-        EndCase{"stale status, then cancelled",
-                [](FieldStore& f) { Status(f, "该账号被查封!"); }, true, LookupEnd::kCancelled},
-        EndCase{"empty input asks nothing",
-                [](FieldStore& f) { f.StatusBarSetText(0, Gbk("该账号不存在!")); }, false,
-                std::nullopt},
-        EndCase{"a status of some other kind", [](FieldStore& f) { Status(f, "查询中"); }, false,
-                std::nullopt},
-        EndCase{"nearly a stop message", [](FieldStore& f) { Status(f, "该账号不存在"); },
-                false, std::nullopt},
-        EndCase{"no end at all", Typed, false, std::nullopt}));
+    ::testing::Values(EndCase{"verdicts", Verdicts, false, LookupEnd::kVerdicts},
+                      EndCase{"tmall",
+                              [](FieldStore& f) {
+                                  Typed(f);
+                                  f.WriteText(Ctl::编辑框3, Gbk("天猫ID"));
+                              },
+                              false, LookupEnd::kTmallStop},
+                      EndCase{"no answer", [](FieldStore& f) { Status(f, "获取店铺信息失败!"); },
+                              false, LookupEnd::kFetchFailed},
+                      EndCase{"unknown", [](FieldStore& f) { Status(f, "该账号不存在!"); }, false,
+                              LookupEnd::kUnknownAccount},
+                      EndCase{"blocked", [](FieldStore& f) { Status(f, "该账号被查封!"); }, false,
+                              LookupEnd::kBlockedAccount},
+                      EndCase{"cancelled", Typed, true, LookupEnd::kCancelled},
+                      EndCase{"cancelled after the verdicts", Verdicts, true, LookupEnd::kVerdicts},
+                      // A window keeps an earlier lookup's stop message in its status bar.
+                      EndCase{"stale status, then verdicts",
+                              [](FieldStore& f) {
+                                  Status(f, "该账号不存在!");
+                                  f.WriteText(Ctl::标签38, Gbk("良民."));
+                              },
+                              false, LookupEnd::kVerdicts},
+                      EndCase{"stale status, then cancelled",
+                              [](FieldStore& f) { Status(f, "该账号被查封!"); }, true,
+                              LookupEnd::kCancelled},
+                      EndCase{"empty input asks nothing",
+                              [](FieldStore& f) { f.StatusBarSetText(0, Gbk("该账号不存在!")); },
+                              false, std::nullopt},
+                      EndCase{"a status of some other kind",
+                              [](FieldStore& f) { Status(f, "查询中"); }, false, std::nullopt},
+                      EndCase{"nearly a stop message",
+                              [](FieldStore& f) { Status(f, "该账号不存在"); }, false,
+                              std::nullopt},
+                      EndCase{"no end at all", Typed, false, std::nullopt}));
 
 TEST(EndNames, GoBothWaysForEveryEnd) {
     for (const LookupEnd end :
@@ -105,8 +113,8 @@ TEST(ChangedFields, FiguresComeFirstThenWindowOrder) {
     FieldStore before;
     FieldStore after;
     // Written in an order of their own; the diff puts them in its own.
-    after.WriteText(Ctl::编辑框24, Gbk("2007-04-18"));   // a later field
-    after.WriteText(Ctl::编辑框1, Gbk("青禾手作坊 "));   // the first in the window
+    after.WriteText(Ctl::编辑框24, Gbk("2007-04-18"));  // a later field
+    after.WriteText(Ctl::编辑框1, Gbk("青禾手作坊 "));  // the first in the window
     after.StatusBarSetText(0, Gbk("该账号被查封!"));
     after.WriteText(Ctl::标签48, Gbk("专业店铺"));
     after.WriteText(Ctl::编辑框19, Gbk("99.7%"));
@@ -115,10 +123,9 @@ TEST(ChangedFields, FiguresComeFirstThenWindowOrder) {
     after.WritePicture(Ctl::图片框6, ByteBuffer{1, 2, 3});
     after.WriteText(Ctl::编辑框6, Gbk("3521"));
     const auto changes = ChangedFields(before, after);
-    EXPECT_EQ(ControlsOf(changes),
-              (std::vector<Ctl>{Ctl::编辑框6, Ctl::图片框6, Ctl::编辑框好评, Ctl::编辑框年前差,
-                                Ctl::编辑框19, Ctl::标签48, Ctl::状态条1, Ctl::编辑框1,
-                                Ctl::编辑框24}));
+    EXPECT_EQ(ControlsOf(changes), (std::vector<Ctl>{Ctl::编辑框6, Ctl::图片框6, Ctl::编辑框好评,
+                                                     Ctl::编辑框年前差, Ctl::编辑框19, Ctl::标签48,
+                                                     Ctl::状态条1, Ctl::编辑框1, Ctl::编辑框24}));
     EXPECT_EQ(changes[0].part, FieldChange::Part::kText);
     EXPECT_EQ(changes[0].after, Gbk("3521"));
     EXPECT_EQ(changes[1].part, FieldChange::Part::kPicture);
@@ -185,19 +192,35 @@ struct FileCase {
 
 TEST(HistoryFile, IsChosenByOptionEnvironmentAndDefault) {
     const FileCase cases[] = {
-        {"default", {{"HOME", "/home/lin"}}, {}, false,
+        {"default",
+         {{"HOME", "/home/lin"}},
+         {},
+         false,
          "/home/lin/.local/share/kestrova/history.sqlite3"},
-        {"XDG_DATA_HOME", {{"HOME", "/home/lin"}, {"XDG_DATA_HOME", "/data"}}, {}, false,
+        {"XDG_DATA_HOME",
+         {{"HOME", "/home/lin"}, {"XDG_DATA_HOME", "/data"}},
+         {},
+         false,
          "/data/kestrova/history.sqlite3"},
         {"a relative XDG_DATA_HOME is ignored",
-         {{"HOME", "/home/lin"}, {"XDG_DATA_HOME", "data"}}, {}, false,
+         {{"HOME", "/home/lin"}, {"XDG_DATA_HOME", "data"}},
+         {},
+         false,
          "/home/lin/.local/share/kestrova/history.sqlite3"},
-        {"an empty XDG_DATA_HOME is ignored", {{"HOME", "/home/lin"}, {"XDG_DATA_HOME", ""}}, {},
-         false, "/home/lin/.local/share/kestrova/history.sqlite3"},
-        {"KESTROVA_HISTORY", {{"XDG_DATA_HOME", "/data"}, {"KESTROVA_HISTORY", "/h/x.db"}}, {},
-         false, "/h/x.db"},
+        {"an empty XDG_DATA_HOME is ignored",
+         {{"HOME", "/home/lin"}, {"XDG_DATA_HOME", ""}},
+         {},
+         false,
+         "/home/lin/.local/share/kestrova/history.sqlite3"},
+        {"KESTROVA_HISTORY",
+         {{"XDG_DATA_HOME", "/data"}, {"KESTROVA_HISTORY", "/h/x.db"}},
+         {},
+         false,
+         "/h/x.db"},
         {"an empty KESTROVA_HISTORY is ignored",
-         {{"XDG_DATA_HOME", "/data"}, {"KESTROVA_HISTORY", ""}}, {}, false,
+         {{"XDG_DATA_HOME", "/data"}, {"KESTROVA_HISTORY", ""}},
+         {},
+         false,
          "/data/kestrova/history.sqlite3"},
         {"the option", {{"KESTROVA_HISTORY", "/h/x.db"}}, "here.db", false, "here.db"},
         {"off", {{"KESTROVA_HISTORY", "/h/x.db"}}, "here.db", true, std::nullopt},
@@ -205,8 +228,7 @@ TEST(HistoryFile, IsChosenByOptionEnvironmentAndDefault) {
     for (const FileCase& c : cases) {
         const Environment environment(c.environment);
         const auto chosen = ChooseHistoryFile(c.option, c.off);
-        EXPECT_EQ(chosen ? std::optional<std::string>(chosen->string()) : std::nullopt,
-                  c.expected)
+        EXPECT_EQ(chosen ? std::optional<std::string>(chosen->string()) : std::nullopt, c.expected)
             << c.what;
     }
 }

@@ -21,9 +21,9 @@ TempFolder::TempFolder() {
     }
     path_ = name;
     // Other users may look in (a test runs the program as nobody).
-    std::filesystem::permissions(path_, std::filesystem::perms::others_read |
-                                            std::filesystem::perms::others_exec,
-                                 std::filesystem::perm_options::add);
+    std::filesystem::permissions(
+        path_, std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+        std::filesystem::perm_options::add);
 }
 
 TempFolder::~TempFolder() {

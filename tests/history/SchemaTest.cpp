@@ -5,12 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include "HistoryTesting.h"
+#include "cli/FieldReport.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
+#include "history/MemberKey.h"
+#include "history/PictureHash.h"
 #include "history/SavedLookups.h"
 #include "history/Schema.h"
 #include "text/Gbk.h"
@@ -75,10 +81,10 @@ TEST_P(BrokenFiles, AreLeftAsTheyWereWithOneWarning) {
     EXPECT_FALSE(std::filesystem::exists(file.string() + "-wal") &&
                  std::filesystem::file_size(file.string() + "-wal") > 0);
     EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
-    EXPECT_EQ(warning.rfind("test: warning: the lookup was not saved in the history: " +
-                                file.string() + ": ",
-                            0),
-              0u)
+    EXPECT_EQ(
+        warning.rfind(
+            "test: warning: the lookup was not saved in the history: " + file.string() + ": ", 0),
+        0u)
         << warning;
     EXPECT_NE(warning.find(GetParam().said), std::string::npos) << warning;
 
@@ -101,7 +107,8 @@ void Garbage(const std::filesystem::path& file) {
 void DamagedPage(const std::filesystem::path& file) {
     WriteHistory(file);
     const long page = std::stol(QueryValue(file, "PRAGMA page_size"));
-    const long root = std::stol(QueryValue(file, "SELECT rootpage FROM sqlite_schema WHERE name = 'lookup'"));
+    const long root =
+        std::stol(QueryValue(file, "SELECT rootpage FROM sqlite_schema WHERE name = 'lookup'"));
     std::string bytes = FileBytes(file);
     std::fill_n(bytes.begin() + (root - 1) * page, page, '\xa5');
     testing::WriteFile(file, bytes);
@@ -114,8 +121,9 @@ void Newer(const std::filesystem::path& file) {
 
 void AnotherProgramsDatabase(const std::filesystem::path& file) {
     testing::WriteFile(file, "");
-    ExecuteSql(file, "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);"
-                     "INSERT INTO notes (body) VALUES ('mine');");
+    ExecuteSql(file,
+               "CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT);"
+               "INSERT INTO notes (body) VALUES ('mine');");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,7 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
                                  "not a Kestrova history"}),
     [](const auto& info) {
         std::string name = info.param.what;
-        std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        std::replace_if(
+            name.begin(), name.end(),
+            [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
         return name;
     });
 
@@ -147,6 +157,99 @@ TEST(LockedHistory, TakesTheLookupOnceTheOtherWriterIsDone) {
     EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(350));
     other.join();
     EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "4");
+}
+
+// ---------------------------------------------------------------- upgrade
+
+std::filesystem::path CopyOfVersion1(const TempFolder& folder) {
+    const auto file = folder / "history.sqlite3";
+    std::filesystem::copy_file(
+        std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / "history-v1.sqlite3", file);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    return file;
+}
+
+// "id output" -> digest of what show printed when the file was written.
+std::map<std::string, std::string> ShownByVersion1() {
+    std::ifstream in(std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / "history-v1-shown.txt");
+    std::map<std::string, std::string> digests;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        std::string id, output, digest;
+        fields >> id >> output >> digest;
+        digests[id + " " + output] = digest;
+    }
+    return digests;
+}
+
+std::string DigestOf(const std::string& text) {
+    return HexOf(Sha256Of(ByteBuffer(text.begin(), text.end())));
+}
+
+TEST(Version1History, IsBroughtUpToDateOnReadingAndShowsWhatItShowedThen) {
+    const TempFolder folder;
+    const auto file = CopyOfVersion1(folder);
+    ASSERT_EQ(QueryValue(file, "PRAGMA user_version"), "1");
+    const auto shown = ShownByVersion1();
+    ASSERT_EQ(shown.size(), 8u);
+
+    const SavedLookups saved(file);
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
+    for (int id = 1; id <= 4; ++id) {
+        const auto lookup = saved.Load(id);
+        ASSERT_TRUE(lookup) << id;
+        EXPECT_EQ(DigestOf(FieldJson(lookup->fields)), shown.at(std::to_string(id) + " json"))
+            << id;
+        EXPECT_EQ(DigestOf(FieldListing(lookup->fields)), shown.at(std::to_string(id) + " text"))
+            << id;
+    }
+    // The seller was typed once with a space after the name: the same member.
+    for (const std::string typed : {"青禾手作坊", "青禾手作坊 ", " 　青禾手作坊"}) {
+        const auto lookups = saved.Recent(typed, 0);
+        ASSERT_EQ(lookups.size(), 2u) << typed;
+        EXPECT_EQ(lookups[0].id, 4);
+        EXPECT_EQ(lookups[0].account, "青禾手作坊 ");
+        EXPECT_EQ(lookups[1].id, 1);
+    }
+    EXPECT_EQ(saved.Recent(std::nullopt, 0).size(), 4u);
+}
+
+TEST(Version1History, IsBroughtUpToDateByTheFirstSave) {
+    const TempFolder folder;
+    const auto file = CopyOfVersion1(folder);
+    const FieldStore fields = UnknownLookup();
+    {
+        LookupHistory history(file, "test");
+        EXPECT_EQ(history.Save(RecordOf(fields, "　nobody.here ")), 5);
+    }
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    EXPECT_EQ(QueryValue(file, "SELECT member FROM lookup WHERE id = 5"), "nobody.here");
+    EXPECT_EQ(SavedLookups(file).Recent("nobody.here", 0).size(), 2u);
+}
+
+TEST(MemberKey, TrimsSpacesOfBothWidthsAtBothEndsOnly) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"青禾手作坊", "青禾手作坊"},
+        {"  青禾手作坊 ", "青禾手作坊"},
+        {"　 　a　", "a"},
+        {"Mia Chen+Leo", "Mia Chen+Leo"},
+        {"   ", ""},
+        {"", ""},
+        {"\ta\t", "\ta\t"},  // the profile request keeps tabs, and so does the key
+    };
+    for (const auto& [typed, key] : cases) {
+        EXPECT_EQ(MemberKey(typed), key) << typed;
+        // The upgrade's SQL trims alike.
+        EXPECT_EQ(
+            QueryValue(":memory:", std::string("SELECT trim('") + typed + "', ' ' || char(12288))"),
+            key)
+            << typed;
+    }
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ TEST_P(EveryMember, ComesBackExactlyAsTheLookupLeftIt) {
     EXPECT_EQ(FieldListing(loaded->fields), FieldListing(*fields));
     EXPECT_EQ(loaded->summary.account, Member().account);
     EXPECT_EQ(loaded->summary.mode, "sequential");
-    EXPECT_EQ(loaded->summary.started, std::chrono::floor<std::chrono::milliseconds>(record.started));
+    EXPECT_EQ(loaded->summary.started,
+              std::chrono::floor<std::chrono::milliseconds>(record.started));
     EXPECT_EQ(loaded->summary.ended, std::chrono::floor<std::chrono::milliseconds>(record.ended));
     EXPECT_EQ(GbkToUtf8(loaded->summary.status), marketplace::IntendedStatus(Member()));
     EXPECT_EQ(GbkToUtf8(loaded->summary.buyerVerdict), Member().buyerVerdict);

@@ -41,8 +41,8 @@ std::string FileText(const std::string& path) {
 
 // In the child, between fork and exec: standard output on `out`, standard
 // error into `errFile`, no standard input, then the settings.
-[[noreturn]] void Become(const std::vector<std::string>& argv, const RunSettings& settings,
-                         int out, const std::string& errFile) {
+[[noreturn]] void Become(const std::vector<std::string>& argv, const RunSettings& settings, int out,
+                         const std::string& errFile) {
     dup2(out, STDOUT_FILENO);
     const int err = open(errFile.c_str(), O_WRONLY | O_TRUNC);
     dup2(err, STDERR_FILENO);

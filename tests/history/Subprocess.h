@@ -31,8 +31,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const RunSettings& s
 // A program running beside the test, its standard output on a pipe.
 class RunningProgram {
   public:
-    explicit RunningProgram(const std::vector<std::string>& argv,
-                            const RunSettings& settings = {});
+    explicit RunningProgram(const std::vector<std::string>& argv, const RunSettings& settings = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
