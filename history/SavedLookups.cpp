@@ -115,6 +115,11 @@ std::vector<SavedLookupSummary> SavedLookups::Recent(const std::optional<std::st
     return found;
 }
 
+std::optional<SavedLookup> SavedLookups::Latest(const std::string& account) const {
+    const auto latest = Recent(account, 1);
+    return latest.empty() ? std::nullopt : Load(latest.front().id);
+}
+
 std::optional<SavedLookup> SavedLookups::Load(std::int64_t id) const {
     if (!db_) {
         return std::nullopt;

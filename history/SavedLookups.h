@@ -48,6 +48,8 @@ class SavedLookups {
     std::vector<SavedLookupSummary> Recent(const std::optional<std::string>& account,
                                            int limit) const;
     std::optional<SavedLookup> Load(std::int64_t id) const;
+    // The member's latest lookup.
+    std::optional<SavedLookup> Latest(const std::string& account) const;
 
     const std::filesystem::path& File() const { return file_; }
 

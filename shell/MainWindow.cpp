@@ -8,9 +8,11 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #include "assets/Assets.h"
 #include "form/DesignPictures.h"
+#include "history/LookupHistory.h"
 #include "lookup/Lookup.h"
 #include "shell/ExitLink.h"
 #include "shell/Looks.h"
@@ -78,14 +80,26 @@ void MainWindow::ShowCentred() {
 }
 
 bool MainWindow::RunQuery() {
+    // A click while a query runs is refused by the query: no lookup of its own.
+    const bool refused = state_.running;
+    const Text account = fields_.Store().ReadText(Ctl::编辑框1);
+    const int messageBoxes = fields_.Store().MessageBoxCount();
+    const auto started = std::chrono::system_clock::now();
     try {
         runner_(fields_, state_);
-        return true;
     } catch (const RuntimeFault& fault) {
         fields_.MessageBox(fault.BoxText(), kMbIconError, Gbk("信息："));
         QCoreApplication::exit(kRuntimeFaultExitCode);
         return false;
     }
+    if (history_ != nullptr && !refused) {
+        history_->Save(LookupRecord{.fields = fields_.Store(),
+                                    .account = GbkToUtf8(account),
+                                    .started = started,
+                                    .ended = std::chrono::system_clock::now(),
+                                    .messageBoxesBefore = messageBoxes});
+    }
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,8 @@
 
 namespace kestrova {
 
+class LookupHistory;
+
 // What a click on 按钮1 runs; the program runs QueryRoutine.
 using QueryRunner = std::function<void(Window&, QueryState&)>;
 
@@ -42,6 +44,10 @@ class MainWindow final : public QWidget {
     // and ends the event loop with kRuntimeFaultExitCode; returns false then.
     bool RunQuery();
 
+    // Each lookup that runs from here on is saved in `history` (null: none),
+    // which outlives the window.
+    void SaveLookupsIn(LookupHistory* history) { history_ = history; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -50,6 +56,7 @@ class MainWindow final : public QWidget {
     QtWindow fields_;
     QueryState& state_;
     QueryRunner runner_;
+    LookupHistory* history_ = nullptr;
 };
 
 }  // namespace kestrova

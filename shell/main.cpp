@@ -5,6 +5,8 @@
 //   --screenshot FILE.png  save the window as a picture and end
 //   --startup-probe        print the milliseconds from the start of main to the
 //                          window shown and painted, and end (for benchmarks)
+//   --history PATH         save lookups in PATH (--no-history: nowhere)
+//   --saved NAME           open with NAME's latest saved lookup, without the network
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
@@ -21,6 +23,7 @@
 #include "lookup/QueryState.h"
 #include "marketplace/SampleMarketplace.h"
 #include "shell/MainWindow.h"
+#include "shell/WindowHistory.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
 
@@ -34,6 +37,7 @@ struct Options {
     std::optional<std::string> account;
     std::optional<QString> screenshot;
     bool startupProbe = false;
+    kestrova::WindowHistoryOptions history;
 };
 
 std::optional<Options> ParseOptions(const QApplication& app) {
@@ -58,7 +62,16 @@ std::optional<Options> ParseOptions(const QApplication& app) {
     const QCommandLineOption startupProbe(
         QStringLiteral("startup-probe"),
         QStringLiteral("Print the milliseconds to the window shown and painted, and end."));
-    parser.addOptions({demo, connectTo, account, screenshot, startupProbe});
+    const QCommandLineOption history(
+        QStringLiteral("history"), QStringLiteral("Save lookups in PATH."), QStringLiteral("PATH"));
+    const QCommandLineOption noHistory(QStringLiteral("no-history"),
+                                       QStringLiteral("Do not save lookups."));
+    const QCommandLineOption saved(
+        QStringLiteral("saved"),
+        QStringLiteral("Open with NAME's latest saved lookup, without the network."),
+        QStringLiteral("NAME"));
+    parser.addOptions(
+        {demo, connectTo, account, screenshot, startupProbe, history, noHistory, saved});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "kestrova: %s\n", qPrintable(parser.errorText()));
         return std::nullopt;
@@ -75,6 +88,13 @@ std::optional<Options> ParseOptions(const QApplication& app) {
         std::fprintf(stderr, "kestrova: --demo and --connect-to exclude each other\n");
         return std::nullopt;
     }
+    if ((parser.isSet(history) && parser.isSet(noHistory)) ||
+        (parser.isSet(saved) && parser.isSet(account))) {
+        std::fprintf(stderr,
+                     "kestrova: --history and --no-history, --saved and --account exclude each "
+                     "other\n");
+        return std::nullopt;
+    }
     Options options;
     options.demo = parser.isSet(demo);
     if (parser.isSet(connectTo)) {
@@ -87,6 +107,13 @@ std::optional<Options> ParseOptions(const QApplication& app) {
         options.screenshot = parser.value(screenshot);
     }
     options.startupProbe = parser.isSet(startupProbe);
+    if (parser.isSet(history)) {
+        options.history.file = parser.value(history).toStdString();
+    }
+    options.history.off = parser.isSet(noHistory);
+    if (parser.isSet(saved)) {
+        options.history.saved = parser.value(saved).toStdString();
+    }
     return options;
 }
 
@@ -153,6 +180,11 @@ int main(int argc, char** argv) {
     }
 
     MainWindow window(state);
+    const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
+    window.SaveLookupsIn(history.get());
+    if (!OpenSavedLookup(window.Fields(), options->history)) {
+        return 1;
+    }
     StartupProbe probe(started);
     if (options->startupProbe) {
         window.installEventFilter(&probe);
