@@ -33,17 +33,18 @@ std::string_view View(const ByteBuffer& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-void CreateFolderOf(const std::filesystem::path& file) {
+// The file, once the folder it goes in is there.
+const std::filesystem::path& InItsFolder(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.parent_path();
-    if (folder.empty()) {
-        return;
-    }
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, error);
+    }
     if (error) {
         throw HistoryError(file.string() + ": cannot make the folder " + folder.string() + " (" +
                            error.message() + ")");
     }
+    return file;
 }
 
 }  // namespace
@@ -51,8 +52,8 @@ void CreateFolderOf(const std::filesystem::path& file) {
 // The open file and the statements every save runs, prepared once.
 struct LookupHistory::Open {
     explicit Open(const std::filesystem::path& file)
-        : db((CreateFolderOf(file), file), Connection::Access::kCreate, kBusyWait),
-          ready(Prepared(db)),
+        : db(InItsFolder(file), Connection::Access::kCreate, kBusyWait),
+          schemaReady(Prepared(db)),
           insertLookup(db,
                        "INSERT INTO lookup (account, started_ms, ended_ms, end_kind, mode, status, "
                        "message_text, message_caption, message_flags, member) "
@@ -63,11 +64,10 @@ struct LookupHistory::Open {
           insertShown(db,
                       "INSERT INTO shown_picture (lookup_id, control, sha256) VALUES (?, ?, ?)") {}
 
+    // Before any statement below is prepared: they need the schema.
     static bool Prepared(Connection& db) {
         // A damaged, newer or foreign file is refused before anything is written.
-        if (SchemaVersionOf(db) == 0 && HasTables(db)) {
-            UpgradeSchema(db);  // says why it will not touch such a file
-        }
+        SchemaVersionOf(db);
         // WAL: readers never wait for a writer, and a process killed mid-save
         // leaves the file as it was before that save. NORMAL: a commit is
         // safe from a crash of the program without a disk flush each time.
@@ -151,7 +151,7 @@ struct LookupHistory::Open {
     }
 
     Connection db;
-    bool ready;
+    bool schemaReady;
     Statement insertLookup;
     Statement insertField;
     Statement findPicture;

@@ -76,10 +76,6 @@ SavedLookups::SavedLookups(const std::filesystem::path& file) : file_(file) {
         kBusyWait);
     const std::int64_t version = SchemaVersionOf(*db_);
     if (version == 0) {
-        if (HasTables(*db_)) {
-            throw HistoryError(file.string() +
-                               ": not a Kestrova history (the database holds other tables)");
-        }
         db_.reset();  // an empty database: nothing saved yet
         return;
     }

@@ -60,34 +60,35 @@ CREATE INDEX lookup_by_member ON lookup (member, started_ms);
 static_assert(std::size(kMigrations) == kHistorySchemaVersion,
               "one migration for each version, in order");
 
-[[noreturn]] void RefuseNewer(const Connection& db, std::int64_t version) {
-    throw HistoryError(db.File().string() + ": written by a newer Kestrova (history version " +
-                       std::to_string(version) + "; this one knows up to " +
-                       std::to_string(kHistorySchemaVersion) + ")");
-}
-
-std::int64_t CheckedVersion(Connection& db) {
-    const std::int64_t version = db.PragmaNumber("user_version");
-    if (version > kHistorySchemaVersion || version < 0) {
-        RefuseNewer(db, version);
-    }
-    return version;
+bool HasTables(Connection& db) {
+    Statement tables(db, "SELECT count(*) FROM sqlite_schema");
+    return tables.Step() && tables.Number(0) > 0;
 }
 
 }  // namespace
 
+std::int64_t SchemaVersionOf(Connection& db) {
+    const std::int64_t version = db.PragmaNumber("user_version");
+    if (version > kHistorySchemaVersion || version < 0) {
+        throw HistoryError(db.File().string() + ": written by a newer Kestrova (history version " +
+                           std::to_string(version) + "; this one knows up to " +
+                           std::to_string(kHistorySchemaVersion) + ")");
+    }
+    if (version == 0 && HasTables(db)) {
+        throw HistoryError(db.File().string() +
+                           ": not a Kestrova history (the database holds other tables)");
+    }
+    return version;
+}
+
 void UpgradeSchema(Connection& db) {
-    if (CheckedVersion(db) == kHistorySchemaVersion) {
+    if (SchemaVersionOf(db) == kHistorySchemaVersion) {
         return;
     }
     Transaction transaction(db);
     // Read again under the write lock: another process may have upgraded the
     // file since.
-    const std::int64_t version = CheckedVersion(db);
-    if (version == 0 && HasTables(db)) {
-        throw HistoryError(db.File().string() +
-                           ": not a Kestrova history (the database holds other tables)");
-    }
+    const std::int64_t version = SchemaVersionOf(db);
     for (const Migration& migration : kMigrations) {
         if (migration.version > version) {
             db.Execute(migration.sql);
@@ -96,15 +97,6 @@ void UpgradeSchema(Connection& db) {
     // PRAGMA takes no bound values; the number is our own constant.
     db.Execute(("PRAGMA user_version = " + std::to_string(kHistorySchemaVersion)).c_str());
     transaction.Commit();
-}
-
-std::int64_t SchemaVersionOf(Connection& db) {
-    return CheckedVersion(db);
-}
-
-bool HasTables(Connection& db) {
-    Statement tables(db, "SELECT count(*) FROM sqlite_schema");
-    return tables.Step() && tables.Number(0) > 0;
 }
 
 }  // namespace kestrova

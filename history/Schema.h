@@ -9,16 +9,13 @@ namespace kestrova {
 
 inline constexpr int kHistorySchemaVersion = 2;
 
-// Brings the file to kHistorySchemaVersion (a new file gets the whole schema),
-// in one immediate transaction. Throws for a file of a newer Kestrova, and for
-// a database that holds tables of some other program.
-void UpgradeSchema(Connection& db);
-
-// The file's version: 0 for a file without the schema. Throws for a file of a
-// newer Kestrova or one that is not a database at all.
+// The file's version: 0 for a file without the schema (a new, empty one).
+// Throws for a file that is not a database, one of a newer Kestrova, and a
+// database that holds tables of some other program.
 std::int64_t SchemaVersionOf(Connection& db);
 
-// True when the file holds tables (of its own schema or another program's).
-bool HasTables(Connection& db);
+// Brings the file to kHistorySchemaVersion (a new file gets the whole schema),
+// in one immediate transaction; throws where SchemaVersionOf does.
+void UpgradeSchema(Connection& db);
 
 }  // namespace kestrova

@@ -170,10 +170,6 @@ void Statement::Reset() {
     sqlite3_clear_bindings(statement_);
 }
 
-bool Statement::IsNull(int column) const {
-    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
-}
-
 std::int64_t Statement::Number(int column) const {
     return sqlite3_column_int64(statement_, column);
 }

@@ -72,7 +72,6 @@ class Statement {
     void Reset();
 
     // Columns are numbered from 0.
-    bool IsNull(int column) const;
     std::int64_t Number(int column) const;
     // A TEXT or BLOB column's bytes as stored.
     std::string Bytes(int column) const;

@@ -556,6 +556,26 @@ TEST(CliHistory, AVersion1FileIsListedAndShownAfterItsUpgrade) {
     EXPECT_EQ(changes[0]["new"], "青禾手作坊 ");
 }
 
+TEST(CliHistory, TwoProgramsUpgradingAVersion1FileAtOnceBothLand) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = CopyOfVersion1(folder);
+    {
+        testing::RunningProgram first(BatchArguments(file, 1), settings);
+        testing::RunningProgram second(BatchArguments(file, 1), settings);
+        first.ReadRest();
+        second.ReadRest();
+        EXPECT_EQ(first.Wait(), 0) << first.Errors();
+        EXPECT_EQ(second.Wait(), 0) << second.Errors();
+    }
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"),
+              std::to_string(4 + 2 * marketplace::Members().size()));
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup WHERE member = '青禾手作坊'"), "4");
+    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
+}
+
 TEST(CliHistory, AReadOnlyVersion1FileCannotBeUpgradedAndSaysSo) {
     const TempFolder folder;
     RunSettings settings = Isolated(folder);
