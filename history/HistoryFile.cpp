@@ -46,6 +46,11 @@ std::optional<std::filesystem::path> ChooseHistoryFile(const std::optional<std::
         return std::nullopt;
     }
     if (option) {
+        // SQLite would take an empty name for a private temporary database,
+        // and every lookup saved there would be lost at the program's end.
+        if (option->empty()) {
+            throw HistoryError("--history wants a file name");
+        }
         return std::filesystem::path(*option);
     }
     if (const std::string chosen = Environment("KESTROVA_HISTORY"); !chosen.empty()) {

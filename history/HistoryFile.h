@@ -11,8 +11,8 @@
 namespace kestrova {
 
 // The file, or nullopt when saving is off (--no-history). Throws HistoryError
-// when neither an option, KESTROVA_HISTORY, XDG_DATA_HOME nor a home folder
-// names a place.
+// for an empty option, and when neither an option, KESTROVA_HISTORY,
+// XDG_DATA_HOME nor a home folder names a place.
 std::optional<std::filesystem::path> ChooseHistoryFile(const std::optional<std::string>& option,
                                                        bool off = false);
 

@@ -6,6 +6,10 @@
 // A history problem never costs a lookup its result: Save reports it on
 // standard error and returns, and the file stays as it was (the lookup's
 // transaction is rolled back whole).
+//
+// One LookupHistory serves one thread at a time. Lookups saved from several
+// threads at once each need one of their own: they share the file as
+// separate programs do.
 
 #include <filesystem>
 #include <memory>

@@ -233,6 +233,11 @@ TEST(HistoryFile, IsChosenByOptionEnvironmentAndDefault) {
     }
 }
 
+TEST(HistoryFile, AnEmptyOptionIsRefused) {
+    EXPECT_THROW(ChooseHistoryFile(std::string()), HistoryError);
+    EXPECT_FALSE(ChooseHistoryFile(std::string(), true).has_value());
+}
+
 TEST(HistoryFile, WithoutHomeTheUsersEntryServes) {
     const Environment environment({});
     const auto chosen = ChooseHistoryFile(std::nullopt);
