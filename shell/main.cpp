@@ -179,8 +179,8 @@ int main(int argc, char** argv) {
         SetConnectTo(*target);
     }
 
-    MainWindow window(state);
     const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
+    MainWindow window(state);
     window.SaveLookupsIn(history.get());
     if (!OpenSavedLookup(window.Fields(), options->history)) {
         return 1;
