@@ -21,6 +21,8 @@ fi
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+# Lookups are saved as they would be, but in a history of the run's own.
+export KESTROVA_HISTORY="$out/history.sqlite3"
 
 echo "Micro benchmarks ..." >&2
 "$bin/kestrova-bench-micro" --benchmark_format=csv --benchmark_min_time=0.2 \
@@ -157,6 +159,8 @@ row "UrlEncode, the account name (ns)" "$(micro BM_UrlEncode_Account ns)"
 row "DecodeEscapes: region name / rating comment (ns)" \
   "$(micro BM_DecodeEscapes_RegionName ns) / $(micro BM_DecodeEscapes_Comment ns)"
 row "ReencodeAsJpeg, 160 x 160 picture (us)" "$(micro BM_ReencodeAsJpeg_160x160 us)"
+row "History: saving / reading back a lookup of the full seller (us)" \
+  "$(micro BM_SaveLookup_FullSeller us) / $(micro BM_LoadLookup_FullSeller us)"
 
 awk -F'|' '
   { for (i = 1; i <= 4; ++i) { cell[NR, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }

@@ -52,10 +52,12 @@ std::optional<std::string> RowCaption(Ctl id) {
     return std::nullopt;
 }
 
+}  // namespace
+
 // A field's caption is the label on its line to its left (or under it) within
 // the same parent; in the rating summary grid, the row label and the column
 // header; otherwise the caption of its group box.
-std::string Caption(const ControlDef& field) {
+std::string FieldCaption(const ControlDef& field) {
     if (auto row = RowCaption(field.id)) {
         return *row;
     }
@@ -93,6 +95,8 @@ std::string Caption(const ControlDef& field) {
     return caption;
 }
 
+namespace {
+
 std::string Sha256Hex(const ByteBuffer& bytes) {
     const QByteArray digest =
         QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(bytes.data()),
@@ -128,7 +132,31 @@ class PictureFactsCache {
     std::unordered_map<std::string_view, PictureFacts> facts_;
 };
 
+std::string Description(const PictureFacts& fact, std::size_t bytes) {
+    return std::string(PictureFormatName(fact.format)) + " " + std::to_string(fact.size.width) +
+           "x" + std::to_string(fact.size.height) + ", " + std::to_string(bytes) + " bytes";
+}
+
+nlohmann::ordered_json Json(const PictureFacts& fact, std::size_t bytes) {
+    return {{"bytes", bytes},
+            {"sha256", fact.sha256},
+            {"format", PictureFormatName(fact.format)},
+            {"width", fact.size.width},
+            {"height", fact.size.height}};
+}
+
 }  // namespace
+
+std::string PictureDescription(const ByteBuffer& bytes) {
+    PictureFactsCache facts;
+    const PictureFacts& fact = facts.Of(bytes);
+    return Description(fact, bytes.size()) + ", " + fact.sha256.substr(0, 8);
+}
+
+nlohmann::ordered_json PictureJson(const ByteBuffer& bytes) {
+    PictureFactsCache facts;
+    return Json(facts.Of(bytes), bytes.size());
+}
 
 std::string FieldListing(const FieldStore& window) {
     std::string out;
@@ -148,18 +176,15 @@ std::string FieldListing(const FieldStore& window) {
             continue;  // static captions, and whole page texts kept for later cuts
         }
         if (ShowsText(c.kind) && !window.ReadText(c.id).empty()) {
-            line(Caption(c), GbkToUtf8(window.ReadText(c.id)));
+            line(FieldCaption(c), GbkToUtf8(window.ReadText(c.id)));
         }
         if (c.kind == ControlKind::HyperLinker && !window.ReadLinkAddress(c.id).empty()) {
-            line(Caption(c) + " ->", GbkToUtf8(window.ReadLinkAddress(c.id)));
+            line(FieldCaption(c) + " ->", GbkToUtf8(window.ReadLinkAddress(c.id)));
         }
         if (c.kind == ControlKind::PicBox && !window.ReadPicture(c.id).empty()) {
             const ByteBuffer& picture = window.ReadPicture(c.id);
             const PictureFacts& fact = facts.Of(picture);
-            line(Caption(c) + " [" + c.name + "]", std::string(PictureFormatName(fact.format)) +
-                                                       " " + std::to_string(fact.size.width) + "x" +
-                                                       std::to_string(fact.size.height) + ", " +
-                                                       std::to_string(picture.size()) + " bytes");
+            line(FieldCaption(c) + " [" + c.name + "]", Description(fact, picture.size()));
         }
     }
     return out;
@@ -189,11 +214,7 @@ std::string FieldJson(const FieldStore& window) {
         if (c.kind == ControlKind::PicBox) {
             const ByteBuffer& bytes = window.ReadPicture(c.id);
             const PictureFacts& fact = facts.Of(bytes);
-            pictures[c.name] = {{"bytes", bytes.size()},
-                                {"sha256", fact.sha256},
-                                {"format", PictureFormatName(fact.format)},
-                                {"width", fact.size.width},
-                                {"height", fact.size.height}};
+            pictures[c.name] = Json(fact, bytes.size());
         }
     }
     root["fields"] = std::move(fields);

@@ -2,12 +2,17 @@
 // JSON.
 
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 
 #include "cli/FieldReport.h"
+#include "cli/HistoryCommand.h"
+#include "cli/ShowCommand.h"
 #include "form/FieldStore.h"
+#include "history/HistoryError.h"
+#include "history/LookupHistory.h"
 #include "lookup/Lookup.h"
 #include "lookup/LookupSession.h"
 #include "lookup/PictureBoxes.h"
@@ -20,6 +25,18 @@ namespace {
 
 constexpr int kUsageError = 2;
 constexpr int kRuntimeFaultExit = 3;
+
+// After the result is out: whatever keeps the history from taking the lookup
+// is one warning, never a changed exit.
+void SaveInHistory(const kestrova::HistoryOptions& options, const kestrova::LookupRecord& record) {
+    try {
+        kestrova::LookupHistory history(options.File(), "kestrova-cli");
+        history.Save(record);
+    } catch (const kestrova::HistoryError& error) {
+        std::cerr << "kestrova-cli: warning: the lookup was not saved in the history: "
+                  << error.what() << "\n";
+    }
+}
 
 }  // namespace
 
@@ -46,12 +63,22 @@ int main(int argc, char** argv) {
     lookup->add_flag("--fast", fast,
                      "send every request as soon as its address is known (same results, less "
                      "waiting); also KESTROVA_FAST=1");
+    HistoryOptions historyOptions;
+    historyOptions.AddTo(*lookup, true);
+    const HistoryCommand historyCommand(app);
+    const ShowCommand showCommand(app);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? 0 : kUsageError;
+    }
+    if (historyCommand.Chosen()) {
+        return historyCommand.Run();
+    }
+    if (showCommand.Chosen()) {
+        return showCommand.Run();
     }
 
     std::unique_ptr<SampleMarketplace> marketplace;
@@ -71,12 +98,21 @@ int main(int argc, char** argv) {
     QueryState state;
     window.WriteText(Ctl::编辑框1, Utf8ToGbk(account));
     LookupSession session(ChooseLookupMode(fast), window.ReadText(Ctl::编辑框1));
+    const auto started = std::chrono::system_clock::now();
     try {
         RunQuery(window, state, session);
     } catch (const RuntimeFault& fault) {
         std::cerr << GbkToUtf8(fault.BoxText());
         return kRuntimeFaultExit;
     }
-    std::cout << (json ? FieldJson(window) : FieldListing(window));
+    const auto ended = std::chrono::system_clock::now();
+    std::cout << (json ? FieldJson(window) : FieldListing(window)) << std::flush;
+    SaveInHistory(
+        historyOptions,
+        LookupRecord{.fields = window,
+                     .account = account,
+                     .started = started,
+                     .ended = ended,
+                     .mode = LookupModeName(session.Mode())});
     return 0;
 }

@@ -79,6 +79,11 @@ LookupProgress LookupSession::Progress() const {
     return progress_;
 }
 
+bool LookupSession::PastProfile() const {
+    // The profile is the plan's first request, and only a step takes it.
+    return !entries_.empty() && entries_.front().claimed && entries_.front().fed;
+}
+
 int LookupSession::Unclaimed() const {
     int unclaimed = 0;
     for (const Entry& entry : entries_) {

@@ -59,6 +59,9 @@ class LookupSession final : public ExchangeSource {
     LookupProgress Progress() const;
 
     LookupMode Mode() const { return mode_; }
+    // The profile's answer has reached the query (a lookup stopped at its
+    // input check, or cancelled before that answer, has not got so far).
+    bool PastProfile() const;
     // Requests started ahead that no step asked for. Always zero after a
     // lookup that ran to one of its ends; anything else is a request the
     // sequential query would not have sent.

@@ -1,6 +1,7 @@
 // The member's profile page: the request with its three stop messages, and the
 // registration time, items link, shop link and last login cut from it.
 
+#include "form/QueryEnds.h"
 #include "lookup/Lookup.h"
 #include "lookup/MarkerCut.h"
 #include "lookup/PageAddresses.h"
@@ -17,11 +18,8 @@ namespace kestrova {
 
 namespace {
 
-const Text kFetchFailed = Gbk("获取店铺信息失败!");
 const Text kUnknownNotice = Gbk("很抱歉！淘宝正在对该店铺盘点，请稍后再试");
-const Text kUnknownMessage = Gbk("该账号不存在!");
 const Text kBlockedNotice = Gbk("通告：該用戶已經被查封！");
-const Text kBlockedMessage = Gbk("该账号被查封!");
 
 const Text kRegisteredMarker = Gbk("<li>注册时间：");
 const Text kItemsMarker = Gbk("<li>宝贝信息：");
@@ -76,13 +74,13 @@ bool RequestProfile(Lookup& q) {
         case ProfileEnd::None:
             return true;
         case ProfileEnd::FetchFailed:
-            q.window.StatusBarSetText(0, kFetchFailed);
+            q.window.StatusBarSetText(0, kFetchFailedMessage);
             break;
         case ProfileEnd::Unknown:
-            q.window.StatusBarSetText(0, kUnknownMessage);
+            q.window.StatusBarSetText(0, kUnknownAccountMessage);
             break;
         case ProfileEnd::Blocked:
-            q.window.StatusBarSetText(0, kBlockedMessage);
+            q.window.StatusBarSetText(0, kBlockedAccountMessage);
             break;
     }
     return false;

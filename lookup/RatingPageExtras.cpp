@@ -5,6 +5,7 @@
 #include <array>
 
 #include "assets/Assets.h"
+#include "form/QueryEnds.h"
 #include "lookup/Lookup.h"
 #include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
@@ -25,7 +26,6 @@ const Text kLicenceMark = Gbk("执照信息：");
 const Text kLicenceYes = Gbk("有");
 const Text kNone = Gbk("无");
 const Text kTmallMark = Gbk("天猫") + endpoints::kTmallDomain;
-const Text kTmallRole = Gbk("天猫ID");
 const Text kSellerMark = Gbk("卖家信息");
 const Text kItemCountMark = Gbk("宝贝数量：");
 const Text kItemCountMarker = Gbk("宝贝数量：</span>");

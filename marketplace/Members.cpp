@@ -920,6 +920,51 @@ Member AbolishedDistrict() {
     return m;
 }
 
+// ------------------------------------------------------- some weeks later
+
+// The full seller has sold on, and given its first bad rating: credit,
+// counts, rates and both verdicts move, and the seller credit icon goes up.
+Member FullSellerLater() {
+    Member m = FullSeller();
+    m.covers =
+        "the full seller some weeks on: more credit and ratings, a lower good rate, "
+        "its first bad rating given (a cross), a shop of acceptable products";
+    SetLastLogin(m, " 2011-04-18 ", "2011-04-18");
+    m.fans = "1302";
+    m.visits = "104210";
+    m.scores = {"4.8", "4.8", "4.79"};
+    m.itemCount = "131";
+    m.realTrades = "3521";
+    m.goodRate = "99.71";
+    m.sellerCredit = "3521";
+    m.sellerIcon = "seller_credit_10.gif";
+    m.buyerCredit = "213";
+    m.counts = {"18", "1", "1", "80", "3", "2", "530", "8", "2", "2840", "15", "3"};
+    m.popularityPage = "1 902";
+    m.popularity = "1902";
+    m.given = PlainEntries(5, 40, "B" + std::string(39, 'G'), "2011.04.17 10:15:00");
+    m.goodGiven = 1240;
+    m.badGiven = 1;
+    m.goodCount = "1240";
+    m.buyerVerdict = "很挑剔！有给差评的记录！";
+    m.buyerPicture = VerdictPicture::kCross;
+    m.sellerVerdict = "专业店铺，门庭若市. [产品尚可]";
+    m.sellerPicture = VerdictPicture::kTick;
+    return m;
+}
+
+// The red-alert member has been blocked since.
+Member SilentStatusLater() {
+    Member m = SilentStatus();
+    m.covers = "the red-alert member some weeks on: blocked (该账号被查封!)";
+    m.profile = ProfileKind::kBlocked;
+    return m;
+}
+
+std::vector<Member> BuildLaterChanges() {
+    return {FullSellerLater(), SilentStatusLater()};
+}
+
 std::vector<Member> BuildRoster() {
     return {
         FullSeller(),       TmallStore(), BuyerMainly(), WithoutShop(),  NonSeller(),
@@ -933,6 +978,18 @@ std::vector<Member> BuildRoster() {
 const std::vector<Member>& Members() {
     static const std::vector<Member> roster = BuildRoster();
     return roster;
+}
+
+const Member& AtMoment(const Member& member, MarketMoment moment) {
+    static const std::vector<Member> later = BuildLaterChanges();
+    if (moment == MarketMoment::kLater) {
+        for (const Member& changed : later) {
+            if (changed.account == member.account) {
+                return changed;
+            }
+        }
+    }
+    return member;
 }
 
 const Member* FindMemberByAccountGbk(const std::string& gbkAccount) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "marketplace/MarketMoment.h"
+
 namespace kestrova::marketplace {
 
 // How the member server answers the profile request.
@@ -132,6 +134,10 @@ struct Member {
 
 // Every member, in roster order.
 const std::vector<Member>& Members();
+
+// The member as its pages stand at the moment: a member that changes between
+// the two moments has a later self; any other is the same at both.
+const Member& AtMoment(const Member& member, MarketMoment moment);
 
 // By the account name as the member server receives it (GBK bytes), or by the
 // numeric id. nullptr when there is none.

@@ -47,21 +47,27 @@ MarketAnswer NotFound() {
     return {404, "text/plain", ""};
 }
 
-const Member* KnownMember(const std::string& gbkAccount) {
-    const Member* m = FindMemberByAccountGbk(gbkAccount);
+const Member* Now(const Member* m, MarketMoment moment) {
+    return m != nullptr ? &AtMoment(*m, moment) : nullptr;
+}
+
+const Member* KnownMember(const std::string& gbkAccount, MarketMoment moment) {
+    const Member* m = Now(FindMemberByAccountGbk(gbkAccount), moment);
     return m != nullptr && m->profile != ProfileKind::kUnknown ? m : nullptr;
 }
 
 // Members whose profile stops the query have no further pages.
-const Member* Served(const Member* m) {
+const Member* Served(const Member* m, MarketMoment moment) {
+    m = Now(m, moment);
     return m != nullptr && m->profile == ProfileKind::kMember ? m : nullptr;
 }
 
-MarketAnswer MemberServer(const MarketRequest& r, std::chrono::system_clock::time_point now) {
+MarketAnswer MemberServer(const MarketRequest& r, std::chrono::system_clock::time_point now,
+                          MarketMoment moment) {
     if (r.path != "/member/user_profile.jhtml") {
         return NotFound();
     }
-    const Member* m = KnownMember(Param(r, "user_id"));
+    const Member* m = KnownMember(Param(r, "user_id"), moment);
     if (m == nullptr) {
         return Text(kHtml, UnknownMemberNotice());
     }
@@ -75,8 +81,8 @@ MarketAnswer MemberServer(const MarketRequest& r, std::chrono::system_clock::tim
     }
 }
 
-MarketAnswer SpaceServer(const MarketRequest& r) {
-    const Member* m = Served(MemberOfSpacePath(r.path));
+MarketAnswer SpaceServer(const MarketRequest& r, MarketMoment moment) {
+    const Member* m = Served(MemberOfSpacePath(r.path), moment);
     return m != nullptr ? Text(kHtml, PersonalSpacePage(*m)) : NotFound();
 }
 
@@ -89,9 +95,9 @@ int PageNumber(const MarketRequest& r) {
     return std::stoi(page);
 }
 
-MarketAnswer RatingServer(const MarketRequest& r) {
+MarketAnswer RatingServer(const MarketRequest& r, MarketMoment moment) {
     if (r.path == endpoints::kRatingListPath) {
-        const Member* m = Served(FindMemberById(Param(r, "user_id")));
+        const Member* m = Served(FindMemberById(Param(r, "user_id")), moment);
         if (HasParam(r, "callback")) {
             const ListDirection direction =
                 Param(r, "rater") == "0" ? ListDirection::kReceived : ListDirection::kGiven;
@@ -99,22 +105,22 @@ MarketAnswer RatingServer(const MarketRequest& r) {
         }
         return Text(kJson, SummaryPage(m, Param(r, "result"), PageNumber(r)));
     }
-    const Member* m = Served(MemberOfRatingPagePath(r.path));
+    const Member* m = Served(MemberOfRatingPagePath(r.path), moment);
     return m != nullptr ? Text(kHtml, RatingOverviewPage(*m)) : NotFound();
 }
 
-MarketAnswer StatusServer(const MarketRequest& r) {
+MarketAnswer StatusServer(const MarketRequest& r, MarketMoment moment) {
     if (r.path != endpoints::kStatusPath) {
         return NotFound();
     }
-    return Text(kScript, StatusAnswer(KnownMember(Param(r, "uids"))));
+    return Text(kScript, StatusAnswer(KnownMember(Param(r, "uids"), moment)));
 }
 
-MarketAnswer FavouritesServer(const MarketRequest& r) {
+MarketAnswer FavouritesServer(const MarketRequest& r, MarketMoment moment) {
     if (r.path != endpoints::kFavouritesPath) {
         return NotFound();
     }
-    const Member* m = Served(FindMemberById(Param(r, "id")));
+    const Member* m = Served(FindMemberById(Param(r, "id")), moment);
     return m != nullptr && m->favourites ? Text(kHtml, FavouritesPage(*m)) : NotFound();
 }
 
@@ -129,22 +135,23 @@ MarketAnswer PictureServer(const std::string& host, const MarketRequest& r) {
 
 }  // namespace
 
-MarketAnswer Answer(const MarketRequest& r, std::chrono::system_clock::time_point now) {
+MarketAnswer Answer(const MarketRequest& r, std::chrono::system_clock::time_point now,
+                    MarketMoment moment) {
     const std::string host = HostName(r.host);
     if (host == endpoints::kMemberHost) {
-        return MemberServer(r, now);
+        return MemberServer(r, now, moment);
     }
     if (host == kSpaceHost) {
-        return SpaceServer(r);
+        return SpaceServer(r, moment);
     }
     if (host == endpoints::kRatingHost) {
-        return RatingServer(r);
+        return RatingServer(r, moment);
     }
     if (host == endpoints::kStatusHost) {
-        return StatusServer(r);
+        return StatusServer(r, moment);
     }
     if (host == endpoints::kFavouritesHost) {
-        return FavouritesServer(r);
+        return FavouritesServer(r, moment);
     }
     if (host == endpoints::kLogoHost || host == kPictureHost) {
         return PictureServer(host, r);

@@ -6,6 +6,8 @@
 #include <map>
 #include <string>
 
+#include "marketplace/MarketMoment.h"
+
 namespace kestrova::marketplace {
 
 struct MarketRequest {
@@ -20,6 +22,8 @@ struct MarketAnswer {
     std::string body;  // GBK text or picture bytes
 };
 
-MarketAnswer Answer(const MarketRequest& request, std::chrono::system_clock::time_point now);
+// The members' pages as they stand at `moment`.
+MarketAnswer Answer(const MarketRequest& request, std::chrono::system_clock::time_point now,
+                    MarketMoment moment = MarketMoment::kFirst);
 
 }  // namespace kestrova::marketplace

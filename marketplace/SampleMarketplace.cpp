@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -47,7 +48,7 @@ struct SampleMarketplace::Impl {
             request.params.emplace(key, value);
         }
         const marketplace::MarketAnswer answer =
-            marketplace::Answer(request, std::chrono::system_clock::now());
+            marketplace::Answer(request, std::chrono::system_clock::now(), moment.load());
         res.status = answer.status;
         if (!answer.body.empty()) {
             res.set_content(answer.body, answer.contentType.c_str());
@@ -55,6 +56,7 @@ struct SampleMarketplace::Impl {
     }
 
     const int latencyMs;
+    std::atomic<MarketMoment> moment{MarketMoment::kFirst};
     httplib::Server server;
     std::thread thread;
     int port = -1;
@@ -129,6 +131,14 @@ void SampleMarketplace::Stop() {
 int SampleMarketplace::Port() const {
     std::lock_guard lock(impl_->stateMutex);
     return impl_->port;
+}
+
+void SampleMarketplace::SetMoment(MarketMoment moment) {
+    impl_->moment = moment;
+}
+
+MarketMoment SampleMarketplace::Moment() const {
+    return impl_->moment;
 }
 
 std::vector<LoggedRequest> SampleMarketplace::Requests() const {

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "marketplace/MarketMoment.h"
+
 namespace kestrova {
 
 struct LoggedRequest {
@@ -36,6 +38,11 @@ class SampleMarketplace {
     void Stop();
     // The port it serves on, -1 when not running.
     int Port() const;
+
+    // Which moment the pages show; kFirst until switched. Takes effect from
+    // the next request on.
+    void SetMoment(MarketMoment moment);
+    MarketMoment Moment() const;
 
     // Every request answered since the start or the last ClearRequests, oldest first.
     std::vector<LoggedRequest> Requests() const;

@@ -1,5 +1,8 @@
 // kestrova-marketplace: the sample marketplace as a program of its own, for
-// benchmarks and for trying the query by hand with --connect-to.
+// benchmarks and for trying the query by hand with --connect-to. --later
+// serves the members as they stand some weeks on, and SIGUSR1 switches
+// between the two moments while it runs (a member looked up on both sides
+// shows what changed in the history).
 
 #include <CLI/CLI.hpp>
 #include <chrono>
@@ -13,9 +16,18 @@
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t switchRequested = 0;
 
 void RequestStop(int) {
     stopRequested = 1;
+}
+
+void RequestSwitch(int) {
+    switchRequested = 1;
+}
+
+const char* MomentName(kestrova::MarketMoment moment) {
+    return moment == kestrova::MarketMoment::kLater ? "later" : "first";
 }
 
 }  // namespace
@@ -25,11 +37,14 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("kestrova-marketplace ") + KESTROVA_VERSION);
     int port = 0;
     int latencyMs = 0;
+    bool later = false;
     app.add_option("--port", port, "port to serve on (0: any free port)")
         ->required()
         ->check(CLI::Range(0, 65535));
     app.add_option("--latency-ms", latencyMs, "delay every answer by this many milliseconds")
         ->check(CLI::NonNegativeNumber);
+    app.add_flag("--later", later,
+                 "serve the members as they stand some weeks on (SIGUSR1 switches back and forth)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -38,6 +53,7 @@ int main(int argc, char** argv) {
     }
 
     kestrova::SampleMarketplace marketplace(latencyMs);
+    marketplace.SetMoment(later ? kestrova::MarketMoment::kLater : kestrova::MarketMoment::kFirst);
     const int served = marketplace.Start(port);
     if (served < 0) {
         std::fprintf(stderr, "kestrova-marketplace: cannot listen on 127.0.0.1:%d\n", port);
@@ -48,8 +64,17 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
+    std::signal(SIGUSR1, RequestSwitch);
     while (stopRequested == 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (switchRequested != 0) {
+            switchRequested = 0;
+            marketplace.SetMoment(marketplace.Moment() == kestrova::MarketMoment::kFirst
+                                      ? kestrova::MarketMoment::kLater
+                                      : kestrova::MarketMoment::kFirst);
+            std::fprintf(stderr, "kestrova-marketplace: serving the %s moment\n",
+                         MomentName(marketplace.Moment()));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     marketplace.Stop();
     return 0;

@@ -10,9 +10,11 @@
 #include <QWindow>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 
 #include "assets/Assets.h"
 #include "form/DesignPictures.h"
+#include "history/LookupHistory.h"
 #include "lookup/Lookup.h"
 #include "shell/ExitLink.h"
 #include "shell/Looks.h"
@@ -125,9 +127,20 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
     if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
         status->HideProgress();
     }
-    if (lookup.end == LookupEnd::Fault && lookup.fault) {
+    if (lookup.outcome == LookupOutcome::Fault && lookup.fault) {
         fields_.MessageBox(lookup.fault->BoxText(), kMbIconError, Gbk("信息："));
         QCoreApplication::exit(kRuntimeFaultExitCode);
+    }
+    // Saved once the profile's answer was in: a lookup stopped before it, or
+    // at the input check, has nothing of the member to keep.
+    if (history_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
+        history_->Save(LookupRecord{.fields = lookup.fields,
+                                    .account = GbkToUtf8(lookup.fields.ReadText(Ctl::编辑框1)),
+                                    .started = lookup.started,
+                                    .ended = lookup.ended,
+                                    .mode = LookupModeName(lookup.mode),
+                                    .cancelled = lookup.outcome == LookupOutcome::Cancelled,
+                                    .messageBoxesBefore = lookup.messageBoxesBefore});
     }
     if (onFinished_) {
         onFinished_(lookup);

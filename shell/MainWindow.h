@@ -16,6 +16,8 @@
 
 namespace kestrova {
 
+class LookupHistory;
+
 // The exit code after a run-time fault ended the program.
 inline constexpr int kRuntimeFaultExitCode = 1;
 
@@ -55,6 +57,10 @@ class MainWindow final : public QWidget {
 
     void SetLookupMode(LookupMode mode) { worker_.SetMode(mode); }
 
+    // Each lookup that runs from here on is saved in `history` (null: none),
+    // which outlives the window.
+    void SaveLookupsIn(LookupHistory* history) { history_ = history; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -65,6 +71,7 @@ class MainWindow final : public QWidget {
     QtWindow fields_;
     QueryWorker worker_;
     std::function<void(const FinishedLookup&)> onFinished_;
+    LookupHistory* history_ = nullptr;
 };
 
 }  // namespace kestrova

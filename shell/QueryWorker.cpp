@@ -55,6 +55,7 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
     FinishedLookup finished;
     finished.mode = mode_;
     finished.started = std::chrono::system_clock::now();
+    finished.messageBoxesBefore = fields.MessageBoxCount();
     ForwardingWindow window(std::move(fields), display_, context_, ticket);
     LookupSession& session = *session_;
     session.OnProgress([this, ticket](const LookupProgress& progress) {
@@ -71,16 +72,17 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
         ScopedExchangeSource bound(session);
         runner_(window, state_);
     } catch (const LookupCancelled&) {
-        finished.end = LookupEnd::Cancelled;
+        finished.outcome = LookupOutcome::Cancelled;
     } catch (const RuntimeFault& fault) {
-        finished.end = LookupEnd::Fault;
+        finished.outcome = LookupOutcome::Fault;
         finished.fault = fault;
     }
     if (ticket->cancelled) {
-        finished.end = LookupEnd::Cancelled;
+        finished.outcome = LookupOutcome::Cancelled;
     }
     finished.ended = std::chrono::system_clock::now();
     finished.requests = session.Progress().finished;
+    finished.pastProfile = session.PastProfile();
     finished.fields = window.Store();
     // Behind every write of the lookup: the window has them all when it hears.
     QMetaObject::invokeMethod(

@@ -25,17 +25,19 @@ namespace kestrova {
 // answering its requests; the program runs QueryRoutine.
 using QueryRunner = std::function<void(Window&, QueryState&)>;
 
-enum class LookupEnd { Finished, Cancelled, Fault };
+enum class LookupOutcome { Finished, Cancelled, Fault };
 
 // A lookup that has ended, as the UI thread hears of it.
 struct FinishedLookup {
-    LookupEnd end = LookupEnd::Finished;
+    LookupOutcome outcome = LookupOutcome::Finished;
     LookupMode mode = LookupMode::Sequential;
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point ended;
     FieldStore fields;                  // the worker's copy: what the lookup wrote
     int requests = 0;                   // requests that ended, answered or not
-    std::optional<RuntimeFault> fault;  // for LookupEnd::Fault
+    bool pastProfile = false;           // the profile's answer reached the query
+    int messageBoxesBefore = 0;         // fields.MessageBoxCount() when the lookup began
+    std::optional<RuntimeFault> fault;  // for LookupOutcome::Fault
 };
 
 class QueryWorker {

@@ -7,6 +7,8 @@
 //   --screenshot FILE.png  save the window as a picture and end
 //   --startup-probe        print the milliseconds from the start of main to the
 //                          window shown and painted, and end (for benchmarks)
+//   --history PATH         save lookups in PATH (--no-history: nowhere)
+//   --saved NAME           open with NAME's latest saved lookup, without the network
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
@@ -25,6 +27,7 @@
 #include "lookup/QueryState.h"
 #include "marketplace/SampleMarketplace.h"
 #include "shell/MainWindow.h"
+#include "shell/WindowHistory.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
 
@@ -40,6 +43,7 @@ struct Options {
     std::optional<std::string> account;
     std::optional<QString> screenshot;
     bool startupProbe = false;
+    kestrova::WindowHistoryOptions history;
 };
 
 std::optional<Options> ParseOptions(const QCoreApplication& app) {
@@ -73,7 +77,16 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
     const QCommandLineOption startupProbe(
         QStringLiteral("startup-probe"),
         QStringLiteral("Print the milliseconds to the window shown and painted, and end."));
-    parser.addOptions({demo, demoLatency, fast, connectTo, account, screenshot, startupProbe});
+    const QCommandLineOption history(
+        QStringLiteral("history"), QStringLiteral("Save lookups in PATH."), QStringLiteral("PATH"));
+    const QCommandLineOption noHistory(QStringLiteral("no-history"),
+                                       QStringLiteral("Do not save lookups."));
+    const QCommandLineOption saved(
+        QStringLiteral("saved"),
+        QStringLiteral("Open with NAME's latest saved lookup, without the network."),
+        QStringLiteral("NAME"));
+    parser.addOptions({demo, demoLatency, fast, connectTo, account, screenshot, startupProbe,
+                       history, noHistory, saved});
     const bool parsed = parser.parse(app.arguments());
     // Asked for help or the version, the rest of the line does not matter.
     if (parser.isSet(QStringLiteral("help-all"))) {
@@ -96,6 +109,13 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
     }
     if (parser.isSet(demo) && parser.isSet(connectTo)) {
         std::fprintf(stderr, "kestrova: --demo and --connect-to exclude each other\n");
+        return std::nullopt;
+    }
+    if ((parser.isSet(history) && parser.isSet(noHistory)) ||
+        (parser.isSet(saved) && parser.isSet(account))) {
+        std::fprintf(stderr,
+                     "kestrova: --history and --no-history, --saved and --account exclude each "
+                     "other\n");
         return std::nullopt;
     }
     Options options;
@@ -124,6 +144,13 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
         options.screenshot = parser.value(screenshot);
     }
     options.startupProbe = parser.isSet(startupProbe);
+    if (parser.isSet(history)) {
+        options.history.file = parser.value(history).toStdString();
+    }
+    options.history.off = parser.isSet(noHistory);
+    if (parser.isSet(saved)) {
+        options.history.saved = parser.value(saved).toStdString();
+    }
     return options;
 }
 
@@ -210,7 +237,12 @@ int main(int argc, char** argv) {
         SetConnectTo(*target);
     }
 
+    const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
     MainWindow window(state, {}, ChooseLookupMode(options->fast));
+    window.SaveLookupsIn(history.get());
+    if (!OpenSavedLookup(window.Fields(), options->history)) {
+        return 1;
+    }
     StartupProbe probe(started);
     if (options->startupProbe) {
         window.installEventFilter(&probe);
@@ -246,7 +278,7 @@ int main(int argc, char** argv) {
     };
     if (options->screenshot && options->account) {
         window.OnLookupFinished([takeScreenshot](const FinishedLookup& lookup) {
-            if (lookup.end != LookupEnd::Fault) {
+            if (lookup.outcome != LookupOutcome::Fault) {
                 takeScreenshot();
             }
         });

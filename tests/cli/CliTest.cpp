@@ -18,7 +18,10 @@ struct CliRun {
 };
 
 CliRun RunCli(const std::string& arguments) {
-    const std::string command = std::string(KESTROVA_CLI) + " " + arguments + " 2>/dev/null";
+    // The lookups' history goes to the build tree, never to the user's own.
+    const std::string command = std::string("XDG_DATA_HOME='") + CLI_TEST_DATA +
+                                "' KESTROVA_HISTORY= " + KESTROVA_CLI + " " + arguments +
+                                " 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
     std::array<char, 4096> buffer{};

@@ -34,6 +34,9 @@ ProgramRun RunProgram(const QStringList& arguments, const QTemporaryDir& dir) {
     environment.insert(QStringLiteral("PATH"),
                        dir.path() + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
     environment.remove(QStringLiteral("KESTROVA_CONNECT_TO"));
+    // Lookups are saved in the test's folder, never in the user's history.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    environment.remove(QStringLiteral("KESTROVA_HISTORY"));
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(KESTROVA_EXECUTABLE), arguments);
     ProgramRun run;

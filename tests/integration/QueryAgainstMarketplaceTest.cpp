@@ -86,7 +86,8 @@ class QueryAgainstMarketplace : public ::testing::TestWithParam<std::size_t> {
 
     const mp::Member& Member() const { return mp::Members()[GetParam()]; }
 
-    void Run() {
+    void Run(MarketMoment moment = MarketMoment::kFirst) {
+        market_->SetMoment(moment);
         market_->ClearRequests();
         window_.WriteText(Ctl::编辑框1, Utf8ToGbk(Member().account));
         now_ = std::chrono::system_clock::now();
@@ -102,6 +103,9 @@ class QueryAgainstMarketplace : public ::testing::TestWithParam<std::size_t> {
 
     std::string Text(Ctl id) { return GbkToUtf8(window_.ReadText(id)); }
 
+    void ExpectFieldsOf(const mp::Member& m);
+    void ExpectRowsOf(const mp::Member& m);
+
     static std::unique_ptr<SampleMarketplace> market_;
     FieldStore window_{EmbeddedDesignPictures()};
     QueryState state_;
@@ -110,9 +114,7 @@ class QueryAgainstMarketplace : public ::testing::TestWithParam<std::size_t> {
 
 std::unique_ptr<SampleMarketplace> QueryAgainstMarketplace::market_;
 
-TEST_P(QueryAgainstMarketplace, ShowsWhatTheMemberMeans) {
-    Run();
-    const mp::Member& m = Member();
+void QueryAgainstMarketplace::ExpectFieldsOf(const mp::Member& m) {
     SCOPED_TRACE(m.account + ": " + m.covers);
     EXPECT_EQ(GbkToUtf8(window_.StatusText()), mp::IntendedStatus(m));
     EXPECT_FALSE(window_.LastMessageBox().has_value());
@@ -137,9 +139,7 @@ TEST_P(QueryAgainstMarketplace, ShowsWhatTheMemberMeans) {
     }
 }
 
-TEST_P(QueryAgainstMarketplace, FillsTheRatingRowsOfBothPages) {
-    Run();
-    const mp::Member& m = Member();
+void QueryAgainstMarketplace::ExpectRowsOf(const mp::Member& m) {
     SCOPED_TRACE(m.account);
     const std::pair<int, mp::RatingList> lists[] = {{1, mp::RatingList::kGiven},
                                                     {2, mp::RatingList::kReceived}};
@@ -161,6 +161,24 @@ TEST_P(QueryAgainstMarketplace, FillsTheRatingRowsOfBothPages) {
             }
         }
     }
+}
+
+TEST_P(QueryAgainstMarketplace, ShowsWhatTheMemberMeans) {
+    Run();
+    ExpectFieldsOf(Member());
+}
+
+TEST_P(QueryAgainstMarketplace, FillsTheRatingRowsOfBothPages) {
+    Run();
+    ExpectRowsOf(Member());
+}
+
+// Some weeks later a few members have changed and the rest are as they were.
+TEST_P(QueryAgainstMarketplace, ShowsTheMemberAsItStandsSomeWeeksLater) {
+    Run(MarketMoment::kLater);
+    const mp::Member& later = mp::AtMoment(Member(), MarketMoment::kLater);
+    ExpectFieldsOf(later);
+    ExpectRowsOf(later);
 }
 
 TEST_P(QueryAgainstMarketplace, AsksAtMostTwoSummaryPagesPerResult) {

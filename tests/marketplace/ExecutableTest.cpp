@@ -10,8 +10,10 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "text/Gbk.h"
 #include "web/Endpoints.h"
 
 namespace kestrova::test {
@@ -72,6 +74,37 @@ TEST(MarketplaceProgram, PrintsItsPortServesWithLatencyAndEndsOnSigterm) {
     EXPECT_NE(answer->body.find("online[0]=0"), std::string::npos);
     EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(120));
 
+    kill(child.pid, SIGTERM);
+    EXPECT_EQ(ExitStatus(child.pid), 0);
+    std::fclose(child.out);
+}
+
+// Whether the member server answers the red-alert member with the notice for
+// a blocked account, which it is some weeks later.
+bool ServesBlockedNotice(int port) {
+    httplib::Client client("127.0.0.1", port);
+    const auto answer = client.Get("/member/user_profile.jhtml?user_id=echo_valley",
+                                   httplib::Headers{{"Host", endpoints::kMemberHost}});
+    return answer && answer->body.find(Gbk("被查封")) != std::string::npos;
+}
+
+TEST(MarketplaceProgram, LaterServesTheSecondMomentAndSigusr1SwitchesBackAndForth) {
+    Child child = Launch({"--port", "0", "--later"});
+    ASSERT_GT(child.pid, 0);
+    int port = 0;
+    ASSERT_EQ(std::fscanf(child.out, "%d", &port), 1);
+    EXPECT_TRUE(ServesBlockedNotice(port));
+
+    for (const bool blocked : {false, true, false}) {
+        kill(child.pid, SIGUSR1);
+        // The program looks at the switch between naps of 20 ms.
+        bool seen = !blocked;
+        for (int tries = 0; tries < 100 && seen != blocked; ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            seen = ServesBlockedNotice(port);
+        }
+        EXPECT_EQ(seen, blocked);
+    }
     kill(child.pid, SIGTERM);
     EXPECT_EQ(ExitStatus(child.pid), 0);
     std::fclose(child.out);

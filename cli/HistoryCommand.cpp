@@ -1,0 +1,150 @@
+#include "cli/HistoryCommand.h"
+
+#include <iostream>
+
+#include "cli/FieldReport.h"
+#include "cli/SavedLookupText.h"
+#include "history/FieldDiff.h"
+#include "history/HistoryError.h"
+#include "history/SavedLookups.h"
+#include "text/Gbk.h"
+
+namespace kestrova {
+namespace {
+
+using nlohmann::ordered_json;
+
+// Typed accounts need not be valid UTF-8; JSON output must be.
+std::string Dump(const ordered_json& json) {
+    return json.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string ChangeCaption(const FieldChange& change) {
+    if (change.part == FieldChange::Part::kStatus) {
+        return "状态";
+    }
+    const ControlDef& c = Control(change.control);
+    const std::string caption = FieldCaption(c);
+    switch (change.part) {
+        case FieldChange::Part::kLink:
+            return caption + " ->";
+        case FieldChange::Part::kPicture:
+            return caption + " [" + c.name + "]";
+        default:
+            return caption;
+    }
+}
+
+const char* PartName(FieldChange::Part part) {
+    switch (part) {
+        case FieldChange::Part::kLink:
+            return "link";
+        case FieldChange::Part::kPicture:
+            return "picture";
+        case FieldChange::Part::kStatus:
+            return "status";
+        case FieldChange::Part::kText:
+            break;
+    }
+    return "text";
+}
+
+ordered_json PictureOrNull(const ByteBuffer& bytes) {
+    return bytes.empty() ? ordered_json(nullptr) : PictureJson(bytes);
+}
+
+std::string PictureOrEmpty(const ByteBuffer& bytes) {
+    return bytes.empty() ? std::string() : PictureDescription(bytes);
+}
+
+}  // namespace
+
+HistoryCommand::HistoryCommand(CLI::App& app)
+    : command_(app.add_subcommand("history", "List saved lookups, latest first")) {
+    accountOption_ = command_->add_option("ACCOUNT", account_, "only this member's lookups");
+    command_->add_option("--limit", limit_, "at most this many (0: all; default 20)")
+        ->check(CLI::NonNegativeNumber);
+    command_->add_flag("--json", json_, "print JSON instead of lines");
+    command_
+        ->add_flag("--diff", diff_,
+                   "show the fields that changed between the member's last two lookups")
+        ->needs(accountOption_);
+    history_.AddTo(*command_, false);
+}
+
+int HistoryCommand::Run() const {
+    try {
+        const auto file = history_.File();
+        const SavedLookups saved(*file);
+        return diff_ ? Diff(saved) : List(saved);
+    } catch (const HistoryError& error) {
+        return HistoryFailure(error.what());
+    }
+}
+
+int HistoryCommand::List(const SavedLookups& saved) const {
+    const auto account =
+        accountOption_->count() > 0 ? std::optional<std::string>(account_) : std::nullopt;
+    const auto lookups = saved.Recent(account, limit_);
+    if (json_) {
+        ordered_json list = ordered_json::array();
+        for (const SavedLookupSummary& lookup : lookups) {
+            list.push_back(SummaryJson(lookup));
+        }
+        std::cout << Dump(list);
+        return 0;
+    }
+    for (const SavedLookupSummary& lookup : lookups) {
+        std::cout << LookupLabel(lookup) << "\t" << lookup.account << "\t" << EndText(lookup)
+                  << "\n";
+    }
+    return 0;
+}
+
+int HistoryCommand::Diff(const SavedLookups& saved) const {
+    const auto lastTwo = saved.Recent(account_, 2);
+    if (lastTwo.size() < 2) {
+        return HistoryFailure("--diff needs two saved lookups of " + account_ + "; " +
+                              saved.File().string() + " has " + std::to_string(lastTwo.size()));
+    }
+    const auto before = saved.Load(lastTwo[1].id);
+    const auto after = saved.Load(lastTwo[0].id);
+    if (!before || !after) {
+        return HistoryFailure(saved.File().string() + ": a lookup went missing while reading");
+    }
+    const std::vector<FieldChange> changes = ChangedFields(before->fields, after->fields);
+    if (json_) {
+        ordered_json list = ordered_json::array();
+        for (const FieldChange& change : changes) {
+            ordered_json entry = {{"control", Control(change.control).name},
+                                  {"caption", ChangeCaption(change)},
+                                  {"part", PartName(change.part)}};
+            if (change.part == FieldChange::Part::kPicture) {
+                entry["old"] = PictureOrNull(change.beforePicture);
+                entry["new"] = PictureOrNull(change.afterPicture);
+            } else {
+                entry["old"] = GbkToUtf8(change.before);
+                entry["new"] = GbkToUtf8(change.after);
+            }
+            list.push_back(std::move(entry));
+        }
+        std::cout << Dump({{"account", account_},
+                           {"old", SummaryJson(before->summary)},
+                           {"new", SummaryJson(after->summary)},
+                           {"changes", std::move(list)}});
+        return 0;
+    }
+    std::cout << account_ << "\t" << LookupLabel(before->summary) << "\t"
+              << LookupLabel(after->summary) << "\n";
+    for (const FieldChange& change : changes) {
+        const bool picture = change.part == FieldChange::Part::kPicture;
+        std::cout << ChangeCaption(change) << "\t"
+                  << (picture ? PictureOrEmpty(change.beforePicture) : GbkToUtf8(change.before))
+                  << "\t"
+                  << (picture ? PictureOrEmpty(change.afterPicture) : GbkToUtf8(change.after))
+                  << "\n";
+    }
+    return 0;
+}
+
+}  // namespace kestrova

@@ -1,0 +1,24 @@
+#include "cli/HistoryOptions.h"
+
+#include "history/HistoryFile.h"
+
+namespace kestrova {
+
+void HistoryOptions::AddTo(CLI::App& command, bool canTurnOff) {
+    pathOption_ = command.add_option("--history", path_,
+                                     "the history file (default: $KESTROVA_HISTORY, else "
+                                     "$XDG_DATA_HOME/kestrova/history.sqlite3)");
+    if (canTurnOff) {
+        command.add_flag("--no-history", off_, "do not save this lookup in the history")
+            ->excludes(pathOption_);
+    }
+}
+
+std::optional<std::filesystem::path> HistoryOptions::File() const {
+    return ChooseHistoryFile(pathOption_ != nullptr && pathOption_->count() > 0
+                                 ? std::optional<std::string>(path_)
+                                 : std::nullopt,
+                             off_);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,25 @@
+#pragma once
+// Where a subcommand finds the history: --history PATH, and for lookup
+// --no-history; without them KESTROVA_HISTORY or the default place.
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kestrova {
+
+class HistoryOptions {
+  public:
+    // canTurnOff: the subcommand saves, and --no-history may stop it.
+    void AddTo(CLI::App& command, bool canTurnOff);
+    // nullopt with --no-history. Throws HistoryError when no place is known.
+    std::optional<std::filesystem::path> File() const;
+
+  private:
+    std::string path_;
+    bool off_ = false;
+    CLI::Option* pathOption_ = nullptr;
+};
+
+}  // namespace kestrova

@@ -1,0 +1,23 @@
+#pragma once
+// How the history commands name saved lookups and say what went wrong.
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "history/SavedLookups.h"
+
+namespace kestrova {
+
+inline constexpr int kHistoryFailure = 1;
+
+// "#12 2011-03-20 14:05:09".
+std::string LookupLabel(const SavedLookupSummary& lookup);
+// How the lookup ended, for a listing: both verdicts, or the end's own words.
+std::string EndText(const SavedLookupSummary& lookup);
+// id, account, times, end, mode and status, as JSON.
+nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup);
+
+// Prints "kestrova-cli: message" on standard error; returns kHistoryFailure.
+int HistoryFailure(const std::string& message);
+
+}  // namespace kestrova

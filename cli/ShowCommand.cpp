@@ -1,0 +1,52 @@
+#include "cli/ShowCommand.h"
+
+#include <iostream>
+
+#include "cli/FieldReport.h"
+#include "cli/SavedLookupText.h"
+#include "history/HistoryError.h"
+#include "history/MemberKey.h"
+#include "history/SavedLookups.h"
+
+namespace kestrova {
+
+ShowCommand::ShowCommand(CLI::App& app)
+    : command_(app.add_subcommand(
+          "show", "Print a saved lookup exactly as lookup printed it, without the network")) {
+    command_->add_option("ACCOUNT", account_, "the member's account name")->required();
+    idOption_ =
+        command_->add_option("--id", id_, "this saved lookup of the member (default: the latest)");
+    command_->add_flag("--json", json_, "print the JSON object instead of the field listing");
+    history_.AddTo(*command_, false);
+}
+
+int ShowCommand::Run() const {
+    try {
+        const auto file = history_.File();
+        const SavedLookups saved(*file);
+        std::int64_t id = id_;
+        if (idOption_->count() == 0) {
+            const auto latest = saved.Recent(account_, 1);
+            if (latest.empty()) {
+                return HistoryFailure("no saved lookup of " + account_ + " in " +
+                                      saved.File().string());
+            }
+            id = latest.front().id;
+        }
+        const std::optional<SavedLookup> lookup = saved.Load(id);
+        if (!lookup) {
+            return HistoryFailure("no saved lookup #" + std::to_string(id) + " in " +
+                                  saved.File().string());
+        }
+        if (MemberKey(lookup->summary.account) != MemberKey(account_)) {
+            return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
+                                  lookup->summary.account + ", not of " + account_);
+        }
+        std::cout << (json_ ? FieldJson(lookup->fields) : FieldListing(lookup->fields));
+        return 0;
+    } catch (const HistoryError& error) {
+        return HistoryFailure(error.what());
+    }
+}
+
+}  // namespace kestrova

@@ -1,0 +1,100 @@
+#pragma once
+// A small hold on SQLite: one connection, prepared statements whose values
+// are always bound (never spliced into the SQL), and an immediate
+// transaction that rolls back unless committed. Every failure becomes a
+// HistoryError naming the file.
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "history/HistoryError.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kestrova {
+
+class Connection {
+  public:
+    // kCreate: a file that is not there yet is made; kExisting: it must be
+    // there. kUnchanging: read only, without the locks and shared memory a
+    // file needs for writers beside it (a file no one here may write).
+    enum class Access { kCreate, kExisting, kUnchanging };
+
+    // Opens the file for reading and writing (read-only where the file
+    // system allows no more). `busy` is how long a statement
+    // waits for another connection's lock before it gives up.
+    Connection(const std::filesystem::path& file, Access access, std::chrono::milliseconds busy);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Runs statements that take no values (schema, pragmas).
+    void Execute(const char* sql);
+    // A pragma's single value, e.g. "user_version".
+    std::int64_t PragmaNumber(const char* name);
+    // The id of the row the last INSERT made.
+    std::int64_t LastInsertedId();
+
+    const std::filesystem::path& File() const { return file_; }
+    sqlite3* Handle() { return db_; }
+
+    // Throws the error that `code` stands for, in words.
+    [[noreturn]] void Fail(int code) const;
+
+  private:
+    std::filesystem::path file_;
+    std::chrono::milliseconds busy_;
+    sqlite3* db_ = nullptr;
+};
+
+class Statement {
+  public:
+    Statement(Connection& connection, std::string_view sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Parameters are numbered from 1.
+    void Bind(int index, std::int64_t value);
+    void BindText(int index, std::string_view utf8);
+    void BindBytes(int index, std::string_view bytes);
+    void BindNull(int index);
+
+    // Runs to the next row: true while there is one.
+    bool Step();
+    // Runs a statement that returns no rows, and makes it ready for the next values.
+    void Run();
+    // Makes it ready for the next values; the old ones are cleared.
+    void Reset();
+
+    // Columns are numbered from 0.
+    std::int64_t Number(int column) const;
+    // A TEXT or BLOB column's bytes as stored.
+    std::string Bytes(int column) const;
+
+  private:
+    Connection& connection_;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+// BEGIN IMMEDIATE: the write lock is taken at the start, so a writer that has
+// to wait does so in the busy handler, never halfway through.
+class Transaction {
+  public:
+    explicit Transaction(Connection& connection);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void Commit();
+
+  private:
+    Connection& connection_;
+    bool open_ = true;
+};
+
+}  // namespace kestrova

@@ -1,0 +1,602 @@
+// kestrova-cli as a user runs it with a history: lookups saved and printed
+// again byte for byte, listed, compared across the marketplace's two moments;
+// several programs saving at once, one killed in the middle of a batch; and
+// every kind of file that must not cost a lookup its result.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+#include <set>
+#include <thread>
+
+#include "HistoryTesting.h"
+#include "Subprocess.h"
+#include "cli/FieldReport.h"
+#include "history/SavedLookups.h"
+#include "history/Schema.h"
+#include "marketplace/Members.h"
+
+namespace kestrova {
+namespace {
+
+using nlohmann::json;
+using testing::FileBytes;
+using testing::ProgramRun;
+using testing::QueryValue;
+using testing::RunProgram;
+using testing::RunSettings;
+using testing::TempFolder;
+
+testing::MarketplaceForTests& Market() {
+    static testing::MarketplaceForTests market;
+    return market;
+}
+
+// No history reaches the user's own folders, whatever the test forgets.
+RunSettings Isolated(const TempFolder& folder) {
+    RunSettings settings;
+    settings.environment["XDG_DATA_HOME"] = (folder / "data").string();
+    settings.environment["KESTROVA_HISTORY"] = std::nullopt;
+    settings.environment["KESTROVA_CONNECT_TO"] = std::nullopt;
+    return settings;
+}
+
+ProgramRun Cli(const std::vector<std::string>& arguments, const RunSettings& settings) {
+    std::vector<std::string> argv = {KESTROVA_CLI};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunProgram(argv, settings);
+}
+
+std::string Port() {
+    return "127.0.0.1:" + std::to_string(Market().Port());
+}
+
+ProgramRun Lookup(const std::string& account, const std::filesystem::path& file,
+                  const RunSettings& settings, bool asJson = true) {
+    std::vector<std::string> arguments = {"lookup", account,     "--connect-to",
+                                          Port(),   "--history", file.string()};
+    if (asJson) {
+        arguments.push_back("--json");
+    }
+    return Cli(arguments, settings);
+}
+
+// ---------------------------------------------------------------- round trip
+
+class EveryMember : public ::testing::TestWithParam<std::size_t> {
+  protected:
+    const std::string& Account() const { return marketplace::Members()[GetParam()].account; }
+};
+
+TEST_P(EveryMember, ShowPrintsTheLookupByteForByte) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    const ProgramRun json = Lookup(Account(), file, settings);
+    const ProgramRun text = Lookup(Account(), file, settings, false);
+    ASSERT_EQ(json.exitCode, 0);
+    ASSERT_EQ(text.exitCode, 0);
+    EXPECT_EQ(json.err, "");
+
+    const ProgramRun shownText = Cli({"show", Account(), "--history", file.string()}, settings);
+    EXPECT_EQ(shownText.exitCode, 0) << shownText.err;
+    EXPECT_EQ(shownText.out, text.out);
+    const ProgramRun shownJson =
+        Cli({"show", Account(), "--id", "1", "--json", "--history", file.string()}, settings);
+    EXPECT_EQ(shownJson.exitCode, 0) << shownJson.err;
+    EXPECT_EQ(shownJson.out, json.out);
+}
+
+std::string MemberName(const ::testing::TestParamInfo<std::size_t>& info) {
+    std::string name;
+    for (const char ch : marketplace::Members()[info.param].account) {
+        const auto u = static_cast<unsigned char>(ch);
+        name += (u < 0x80 && std::isalnum(u)) ? ch : '_';
+    }
+    return "m" + std::to_string(info.param) + "_" + name.substr(0, 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(Members, EveryMember,
+                         ::testing::Range<std::size_t>(0, marketplace::Members().size()),
+                         MemberName);
+
+// ---------------------------------------------------------------- where
+
+TEST(CliHistory, GoesToTheDefaultPlaceTheEnvironmentOrTheOptionOrNowhere) {
+    const TempFolder folder;
+    RunSettings settings = Isolated(folder);
+    const auto byDefault = folder / "data" / "kestrova" / "history.sqlite3";
+    ASSERT_EQ(Cli({"lookup", "nobody.here", "--connect-to", Port()}, settings).exitCode, 0);
+    EXPECT_EQ(QueryValue(byDefault, "SELECT account FROM lookup"), "nobody.here");
+
+    settings.environment["KESTROVA_HISTORY"] = (folder / "env.sqlite3").string();
+    ASSERT_EQ(Cli({"lookup", "blank_page", "--connect-to", Port()}, settings).exitCode, 0);
+    EXPECT_EQ(QueryValue(folder / "env.sqlite3", "SELECT end_kind FROM lookup"), "fetch_failed");
+
+    ASSERT_EQ(Cli({"lookup", "spam king 2010", "--connect-to", Port(), "--history",
+                   (folder / "opt.sqlite3").string()},
+                  settings)
+                  .exitCode,
+              0);
+    EXPECT_EQ(QueryValue(folder / "opt.sqlite3", "SELECT end_kind FROM lookup"), "blocked_account");
+
+    ASSERT_EQ(
+        Cli({"lookup", "nobody.here", "--connect-to", Port(), "--no-history"}, settings).exitCode,
+        0);
+    ASSERT_EQ(Cli({"lookup", "", "--connect-to", Port()}, settings).exitCode, 0);
+    EXPECT_EQ(QueryValue(folder / "env.sqlite3", "SELECT count(*) FROM lookup"), "1");
+    EXPECT_EQ(QueryValue(byDefault, "SELECT count(*) FROM lookup"), "1");
+
+    const ProgramRun both = Cli({"lookup", "x", "--no-history", "--history", "f"}, settings);
+    EXPECT_EQ(both.exitCode, 2);
+}
+
+// ---------------------------------------------------------------- listing
+
+TEST(CliHistory, ListsLatestFirstByMemberUpToTheLimit) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    for (const char* account : {"青禾手作坊", "nobody.here", "Lumen家居旗舰店", "青禾手作坊"}) {
+        ASSERT_EQ(Lookup(account, file, settings).exitCode, 0);
+    }
+    const std::string f = file.string();
+    const ProgramRun all = Cli({"history", "--history", f}, settings);
+    ASSERT_EQ(all.exitCode, 0);
+    std::vector<std::string> lines;
+    std::istringstream in(all.out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(line.find('\t')));  // the time varies
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]",
+                         "\tLumen家居旗舰店\t天猫ID", "\tnobody.here\t该账号不存在!",
+                         "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]"}));
+    EXPECT_EQ(all.out.rfind("#4 ", 0), 0u);
+
+    const ProgramRun limited =
+        Cli({"history", "青禾手作坊", "--limit", "1", "--json", "--history", f}, settings);
+    ASSERT_EQ(limited.exitCode, 0);
+    const json list = json::parse(limited.out);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["id"], 4);
+    EXPECT_EQ(list[0]["account"], "青禾手作坊");
+    EXPECT_EQ(list[0]["end"], "verdicts");
+    EXPECT_EQ(list[0]["mode"], "sequential");
+    EXPECT_EQ(list[0]["buyer_verdict"], "大大的良民.");
+    EXPECT_EQ(list[0]["started"].get<std::string>().size(), 24u);  // 2011-03-20T05:46:40.123Z
+    EXPECT_EQ(json::parse(Cli({"history", "--json", "--history", f}, settings).out).size(), 4u);
+    EXPECT_EQ(json::parse(Cli({"history", "--limit", "0", "--json", "--history", f}, settings).out)
+                  .size(),
+              4u);
+
+    // Nothing saved yet, and no file made by asking.
+    const auto none = folder / "none.sqlite3";
+    const ProgramRun empty = Cli({"history", "--json", "--history", none.string()}, settings);
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(json::parse(empty.out), json::array());
+    EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+TEST(CliHistory, ShowRefusesWhatIsNotThere) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    ASSERT_EQ(Lookup("nobody.here", file, settings).exitCode, 0);
+    const std::string f = file.string();
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"show", "书虫阿林", "--history", f},
+          {"show", "书虫阿林", "--id", "1", "--history", f},
+          {"show", "nobody.here", "--id", "7", "--history", f},
+          {"history", "nobody.here", "--diff", "--history", f}}) {
+        const ProgramRun run = Cli(arguments, settings);
+        EXPECT_EQ(run.exitCode, 1) << arguments[1];
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("kestrova-cli: ", 0), 0u) << run.err;
+    }
+    EXPECT_EQ(Cli({"history", "--diff", "--history", f}, settings).exitCode, 2);
+    EXPECT_EQ(Cli({"show", "--history", f}, settings).exitCode, 2);
+    EXPECT_EQ(Cli({"history", "--limit", "-1", "--history", f}, settings).exitCode, 2);
+}
+
+// ---------------------------------------------------------------- diff
+
+TEST(CliHistory, DiffShowsWhatChangedBetweenTheLastTwoLookupsFiguresFirst) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    ASSERT_EQ(Lookup("书虫阿林", file, settings).exitCode, 0);
+    ASSERT_EQ(Lookup("青禾手作坊", file, settings).exitCode, 0);
+    ASSERT_EQ(Lookup("echo_valley", file, settings).exitCode, 0);
+    Market().Market().SetMoment(MarketMoment::kLater);
+    ASSERT_EQ(Lookup("青禾手作坊", file, settings).exitCode, 0);
+    ASSERT_EQ(Lookup("echo_valley", file, settings).exitCode, 0);
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const std::string f = file.string();
+
+    const ProgramRun text = Cli({"history", "青禾手作坊", "--diff", "--history", f}, settings);
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    std::vector<std::string> lines;
+    std::istringstream in(text.out);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_GE(lines.size(), 12u);
+    EXPECT_EQ(lines[0].rfind("青禾手作坊\t#2 ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find("\t#4 "), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "卖信用：\t3456\t3521");
+    EXPECT_EQ(lines[2].rfind("卖信用： [图片框6]\tgif 56x20, ", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3], "买信用：\t210\t213");
+    EXPECT_EQ(lines[4], "好评\t1234\t1240");
+    EXPECT_EQ(lines[5], "差评\t0\t1");
+    EXPECT_EQ(lines[6], "最近一周 好评\t21\t18");
+
+    const ProgramRun asJson =
+        Cli({"history", "青禾手作坊", "--diff", "--json", "--history", f}, settings);
+    ASSERT_EQ(asJson.exitCode, 0);
+    const json diff = json::parse(asJson.out);
+    EXPECT_EQ(diff["old"]["id"], 2);
+    EXPECT_EQ(diff["new"]["id"], 4);
+    std::vector<std::string> order;
+    for (const json& change : diff["changes"]) {
+        order.push_back(change["control"].get<std::string>() + "/" +
+                        change["part"].get<std::string>());
+    }
+    const std::vector<std::string> figuresFirst = {
+        "编辑框6/text",      "图片框6/picture",   "编辑框7/text",      "编辑框好评/text",
+        "编辑框差评/text",   "编辑框一周好/text", "编辑框一周中/text", "编辑框一周差/text",
+        "编辑框一月好/text", "编辑框一月中/text", "编辑框一月差/text", "编辑框半年好/text",
+        "编辑框半年中/text", "编辑框半年差/text", "编辑框19/text",     "编辑框中评7/text",
+        "编辑框中评5/text",  "标签38/text",       "图片框5/picture",   "标签48/text"};
+    ASSERT_GE(order.size(), figuresFirst.size());
+    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + figuresFirst.size()),
+              figuresFirst);
+    const json& verdict = diff["changes"][17];
+    EXPECT_EQ(verdict["caption"], "买家分析：");
+    EXPECT_EQ(verdict["old"], "大大的良民.");
+    EXPECT_EQ(verdict["new"], "很挑剔！有给差评的记录！");
+    EXPECT_EQ(diff["changes"][1]["old"]["sha256"].get<std::string>().size(), 64u);
+    // Unchanged fields and the kept page texts are not in it.
+    for (const std::string unchanged : {"编辑框中评/text", "编辑框1/text", "编辑框82/text"}) {
+        EXPECT_EQ(std::count(order.begin(), order.end(), unchanged), 0) << unchanged;
+    }
+
+    // Blocked since: the status says so, and the fields have gone.
+    const json blocked = json::parse(
+        Cli({"history", "echo_valley", "--diff", "--json", "--history", f}, settings).out);
+    bool statusSeen = false;
+    for (const json& change : blocked["changes"]) {
+        if (change["part"] == "status") {
+            statusSeen = true;
+            EXPECT_EQ(change["old"], "");
+            EXPECT_EQ(change["new"], "该账号被查封!");
+        }
+    }
+    EXPECT_TRUE(statusSeen);
+    EXPECT_EQ(blocked["new"]["end"], "blocked_account");
+}
+
+// ---------------------------------------------------------------- together
+
+// Every saved lookup is whole: it prints exactly as the same member's lookup
+// in this process.
+void ExpectOnlyWholeLookups(const std::filesystem::path& file, std::size_t atLeast) {
+    std::map<std::string, std::string> expected;
+    for (const marketplace::Member& m : marketplace::Members()) {
+        expected[m.account] = FieldJson(*testing::LookUp(m.account));
+    }
+    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
+    const SavedLookups saved(file);
+    const auto all = saved.Recent(std::nullopt, 0);
+    EXPECT_GE(all.size(), atLeast);
+    for (const SavedLookupSummary& s : all) {
+        const auto lookup = saved.Load(s.id);
+        ASSERT_TRUE(lookup);
+        EXPECT_EQ(FieldJson(lookup->fields), expected[s.account])
+            << "#" << s.id << " " << s.account;
+    }
+    EXPECT_EQ(
+        QueryValue(file,
+                   "SELECT count(*) FROM field WHERE lookup_id NOT IN (SELECT id FROM lookup)"),
+        "0");
+    EXPECT_EQ(
+        QueryValue(
+            file,
+            "SELECT count(*) FROM shown_picture WHERE sha256 NOT IN (SELECT sha256 FROM picture)"),
+        "0");
+}
+
+std::vector<std::string> BatchArguments(const std::filesystem::path& file, int rounds) {
+    return {HISTORY_BATCH,
+            "--history",
+            file.string(),
+            "--port",
+            std::to_string(Market().Port()),
+            "--rounds",
+            std::to_string(rounds)};
+}
+
+TEST(CliHistory, SeveralProgramsSavingAtOnceAllLand) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    const std::size_t members = marketplace::Members().size();
+    {
+        testing::RunningProgram first(BatchArguments(file, 2), settings);
+        testing::RunningProgram second(BatchArguments(file, 2), settings);
+        std::vector<ProgramRun> cli(4);
+        std::vector<std::thread> lookups;
+        for (std::size_t k = 0; k < cli.size(); ++k) {
+            lookups.emplace_back(
+                [&cli, k, &file, &settings] { cli[k] = Lookup("书虫阿林", file, settings); });
+        }
+        for (std::thread& t : lookups) {
+            t.join();
+        }
+        for (const ProgramRun& run : cli) {
+            EXPECT_EQ(run.exitCode, 0);
+            EXPECT_EQ(run.err, "");
+        }
+        first.ReadRest();
+        second.ReadRest();
+        EXPECT_EQ(first.Wait(), 0) << first.Errors();
+        EXPECT_EQ(second.Wait(), 0) << second.Errors();
+    }
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), std::to_string(4 * members + 4));
+    ExpectOnlyWholeLookups(file, 4 * members + 4);
+}
+
+TEST(CliHistory, AProgramKilledInTheMiddleOfABatchLeavesOnlyWholeLookups) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    std::size_t announced = 0;
+    {
+        testing::RunningProgram batch(BatchArguments(file, 100), settings);
+        while (announced < 20 && batch.ReadLine()) {
+            ++announced;
+        }
+        // Somewhere in the next lookup or its save.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        batch.Kill(SIGKILL);
+        EXPECT_EQ(batch.Wait(), -1);
+    }
+    ASSERT_EQ(announced, 20u);
+    ExpectOnlyWholeLookups(file, announced);
+    // Killed well before the end of its batch.
+    EXPECT_LT(std::stoul(QueryValue(file, "SELECT count(*) FROM lookup")),
+              100 * marketplace::Members().size());
+}
+
+// ---------------------------------------------------------------- trouble
+
+struct Trouble {
+    const char* what;
+    // Makes the trouble; returns the settings the lookup runs under.
+    std::function<RunSettings(const std::filesystem::path& file, RunSettings settings)> make;
+    const char* said;
+};
+
+void SeedHistory(const std::filesystem::path& file, const RunSettings& settings) {
+    ASSERT_EQ(Lookup("nobody.here", file, settings).exitCode, 0);
+}
+
+class Troubles : public ::testing::TestWithParam<Trouble> {};
+
+TEST_P(Troubles, NeverCostALookupItsResult) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    const RunSettings settings = GetParam().make(file, Isolated(folder));
+    const bool exists = std::filesystem::exists(file);
+    const std::string before = exists ? FileBytes(file) : "";
+
+    const ProgramRun expected = Cli(
+        {"lookup", "书虫阿林", "--connect-to", Port(), "--json", "--no-history"}, Isolated(folder));
+    const ProgramRun run = Lookup("书虫阿林", file, settings);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, expected.out);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("kestrova-cli: warning: the lookup was not saved in the history: ", 0),
+              0u)
+        << run.err;
+    EXPECT_NE(run.err.find(GetParam().said), std::string::npos) << run.err;
+    EXPECT_EQ(std::filesystem::exists(file), exists);
+    if (exists) {
+        EXPECT_EQ(FileBytes(file), before);
+    }
+}
+
+RunSettings Corrupt(const std::filesystem::path& file, RunSettings settings) {
+    testing::WriteFile(file, std::string(8192, '\x5a'));
+    return settings;
+}
+
+RunSettings Newer(const std::filesystem::path& file, RunSettings settings) {
+    SeedHistory(file, settings);
+    testing::ExecuteSql(file, "PRAGMA user_version = 99");
+    return settings;
+}
+
+RunSettings ReadOnly(const std::filesystem::path& file, RunSettings settings) {
+    SeedHistory(file, settings);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+    std::filesystem::permissions(file.parent_path(),
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    if (geteuid() == 0) {
+        settings.user = 65534;  // root writes anything: the lookup runs as nobody
+    }
+    return settings;
+}
+
+RunSettings UnderAFile(const std::filesystem::path& file, RunSettings settings) {
+    testing::WriteFile(file.parent_path() / "plain", "a file, not a folder");
+    settings.environment["KESTROVA_HISTORY"] =
+        (file.parent_path() / "plain" / "history.sqlite3").string();
+    return settings;
+}
+
+RunSettings FullDisk(const std::filesystem::path& file, RunSettings settings) {
+    SeedHistory(file, settings);
+    settings.fileSizeLimit = 16384;  // the write-ahead log cannot grow past it
+    return settings;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    History, Troubles,
+    ::testing::Values(Trouble{"corrupt", Corrupt, "the file is damaged"},
+                      Trouble{"newer", Newer, "written by a newer Kestrova (history version 99"},
+                      Trouble{"read_only", ReadOnly, "read-only"},
+                      Trouble{"full_disk", FullDisk, "history.sqlite3: "}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(CliHistory, AnUnwritablePlaceIsOneWarning) {
+    const TempFolder folder;
+    RunSettings settings = Isolated(folder);
+    settings = UnderAFile(folder / "history.sqlite3", settings);
+    const ProgramRun run = Cli({"lookup", "nobody.here", "--connect-to", Port()}, settings);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "状态\t该账号不存在!\n淘宝帐号：\tnobody.here\n");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find("cannot make the folder"), std::string::npos) << run.err;
+}
+
+TEST(CliHistory, AFileLockedLongerThanTheWaitIsOneWarning) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    SeedHistory(file, settings);
+    ProgramRun run;
+    {
+        testing::HeldWriteLock lock(file);
+        run = Lookup("nobody.here", file, settings);
+    }
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(json::parse(run.out)["status"], "该账号不存在!");
+    EXPECT_NE(run.err.find("another program kept the file locked"), std::string::npos) << run.err;
+    // Only the seed and the other program's own lookup are there.
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "2");
+}
+
+TEST(CliHistory, ReadingABrokenFileSaysSoAndExitsWithOne) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto corrupt = folder / "corrupt.sqlite3";
+    Corrupt(corrupt, settings);
+    const auto newer = folder / "newer.sqlite3";
+    Newer(newer, settings);
+    for (const auto& [file, said] : {std::pair{corrupt, "the file is damaged"},
+                                     std::pair{newer, "written by a newer Kestrova"}}) {
+        for (const std::vector<std::string>& arguments : {std::vector<std::string>{"history"},
+                                                          {"history", "nobody.here", "--diff"},
+                                                          {"show", "nobody.here"}}) {
+            std::vector<std::string> withFile = arguments;
+            withFile.push_back("--history");
+            withFile.push_back(file.string());
+            const ProgramRun run = Cli(withFile, settings);
+            EXPECT_EQ(run.exitCode, 1) << arguments[0];
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(file.string()), std::string::npos) << run.err;
+        }
+    }
+}
+
+TEST(CliHistory, AReadOnlyHistoryCanStillBeRead) {
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    const RunSettings settings = ReadOnly(file, Isolated(folder));
+    const ProgramRun run = Cli({"show", "nobody.here", "--history", file.string()}, settings);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "状态\t该账号不存在!\n淘宝帐号：\tnobody.here\n");
+}
+
+// ---------------------------------------------------------------- upgrade
+
+std::filesystem::path CopyOfVersion1(const TempFolder& folder) {
+    const auto file = folder / "history.sqlite3";
+    std::filesystem::copy_file(
+        std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / "history-v1.sqlite3", file);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    return file;
+}
+
+TEST(CliHistory, AVersion1FileIsListedAndShownAfterItsUpgrade) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = CopyOfVersion1(folder);
+    const std::string f = file.string();
+    const ProgramRun seller = Cli({"history", "青禾手作坊", "--history", f}, settings);
+    EXPECT_EQ(seller.exitCode, 0) << seller.err;
+    EXPECT_EQ(std::count(seller.out.begin(), seller.out.end(), '\n'), 2) << seller.out;
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    const ProgramRun tmall = Cli({"show", "Lumen家居旗舰店", "--json", "--history", f}, settings);
+    EXPECT_EQ(tmall.exitCode, 0);
+    EXPECT_EQ(json::parse(tmall.out)["fields"]["编辑框3"], "天猫ID");
+    // Both lookups of the seller, one typed with a space after the name.
+    const ProgramRun diff =
+        Cli({"history", " 青禾手作坊", "--diff", "--json", "--history", f}, settings);
+    ASSERT_EQ(diff.exitCode, 0);
+    const json changes = json::parse(diff.out)["changes"];
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0]["control"], "编辑框1");
+    EXPECT_EQ(changes[0]["new"], "青禾手作坊 ");
+}
+
+TEST(CliHistory, TwoProgramsUpgradingAVersion1FileAtOnceBothLand) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = CopyOfVersion1(folder);
+    {
+        testing::RunningProgram first(BatchArguments(file, 1), settings);
+        testing::RunningProgram second(BatchArguments(file, 1), settings);
+        first.ReadRest();
+        second.ReadRest();
+        EXPECT_EQ(first.Wait(), 0) << first.Errors();
+        EXPECT_EQ(second.Wait(), 0) << second.Errors();
+    }
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"),
+              std::to_string(4 + 2 * marketplace::Members().size()));
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup WHERE member = '青禾手作坊'"), "4");
+    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
+}
+
+TEST(CliHistory, AReadOnlyVersion1FileCannotBeUpgradedAndSaysSo) {
+    const TempFolder folder;
+    RunSettings settings = Isolated(folder);
+    const auto file = CopyOfVersion1(folder);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    std::filesystem::permissions(folder.Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    if (geteuid() == 0) {
+        settings.user = 65534;
+    }
+    const std::string before = FileBytes(file);
+    const ProgramRun run = Cli({"history", "--history", file.string()}, settings);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(
+        run.err.find(
+            "written by an older Kestrova (history version 1) and cannot be brought up to date"),
+        std::string::npos)
+        << run.err;
+    EXPECT_EQ(FileBytes(file), before);
+}
+
+}  // namespace
+}  // namespace kestrova
