@@ -132,9 +132,10 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
         QCoreApplication::exit(kRuntimeFaultExitCode);
     }
     // Saved once the profile's answer was in: a lookup stopped before it, or
-    // at the input check, has nothing of the member to keep.
+    // at the input check, has nothing of the member to keep. What is saved is
+    // what the window shows: after a cancel, what had reached it.
     if (history_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
-        history_->Save(LookupRecord{.fields = lookup.fields,
+        history_->Save(LookupRecord{.fields = fields_.Store(),
                                     .account = GbkToUtf8(lookup.fields.ReadText(Ctl::编辑框1)),
                                     .started = lookup.started,
                                     .ended = lookup.ended,

@@ -60,8 +60,10 @@ Held HeldBy(const FieldStore& store) {
     return held;
 }
 
+// A click on 查 询, and the wait until the lookup it starts has ended.
 void Click(MainWindow& window) {
     QTest::mouseClick(window.ControlAs<QPushButton>(Ctl::按钮1), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 20000));
 }
 
 // The window's picture without its status bar, which says different things,
@@ -122,43 +124,69 @@ INSTANTIATE_TEST_SUITE_P(Members, EveryMemberInTheWindow,
                          ::testing::Range<std::size_t>(0, marketplace::Members().size()));
 
 TEST(WindowHistory, SavesNothingForAnEmptyAccountOrARefusedClick) {
+    Market().SetMoment(MarketMoment::kFirst);
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
     LookupHistory history(file, "test");
-    MainWindow* window = nullptr;
-    int runs = 0;
-    // The first run receives a second click while it runs, as a click inside
-    // the query's ProcessEvents would arrive; the query refuses that one.
-    OpenWindow open([&window, &runs](Window& w, QueryState& state) {
-        if (state.running) {
-            return;  // refused, as the query refuses it
-        }
-        if (runs++ == 0) {
-            QueryRoutine(w, state);  // the empty-input message box
-            return;
-        }
-        state.running = true;
-        window->RunQuery();
-        w.WriteText(Ctl::标签38, Gbk("良民."));
-        state.running = false;
-    });
-    window = &open.window;
-    window->SaveLookupsIn(&history);
+    OpenWindow open;
+    MainWindow& window = open.window;
+    window.SaveLookupsIn(&history);
 
     const auto seen = testing::AnswerNextMessageBox();
-    Click(*window);
+    Click(window);
     ASSERT_TRUE(seen->seen);
     EXPECT_FALSE(std::filesystem::exists(file));
 
-    window->Fields().WriteText(Ctl::编辑框1, Gbk("walker.zhou"));
-    Click(*window);
+    window.Fields().WriteText(Ctl::编辑框1, Gbk("walker.zhou"));
+    QTest::mouseClick(window.ControlAs<QPushButton>(Ctl::按钮1), Qt::LeftButton);
+    // A second click while the lookup runs is refused and saves nothing.
+    EXPECT_FALSE(window.RunQuery());
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 20000));
     const auto lookups = SavedLookups(file).Recent(std::nullopt, 0);
     ASSERT_EQ(lookups.size(), 1u);
     EXPECT_EQ(lookups[0].account, "walker.zhou");
     EXPECT_EQ(lookups[0].end, "verdicts");
+    EXPECT_EQ(lookups[0].mode, "sequential");
     // The message box of the empty click was not this lookup's.
     EXPECT_FALSE(SavedLookups(file).Load(lookups[0].id)->fields.LastMessageBox().has_value());
+}
+
+TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
+    SampleMarketplace slow(150);
+    SetConnectTo(ConnectTarget{"127.0.0.1", slow.Start()});
+    QTemporaryDir dir;
+    const std::filesystem::path file =
+        dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
+    LookupHistory history(file, "test");
+    OpenWindow open;
+    MainWindow& window = open.window;
+    window.SaveLookupsIn(&history);
+    window.SetLookupMode(LookupMode::Fast);
+
+    // Cancelled while the profile is still on its way: nothing of the member.
+    window.Fields().WriteText(Ctl::编辑框1, Gbk("青禾手作坊"));
+    ASSERT_TRUE(window.RunQuery());
+    QTest::qWait(50);
+    ASSERT_TRUE(window.CancelLookup());
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 2000));
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    // Cancelled after it: saved, as cancelled, with what the window held.
+    ASSERT_TRUE(window.RunQuery());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&window] { return !window.Fields().Store().ReadText(Ctl::编辑框24).empty(); }, 5000));
+    ASSERT_TRUE(window.CancelLookup());
+    ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 2000));
+    const auto lookups = SavedLookups(file).Recent(std::nullopt, 0);
+    ASSERT_EQ(lookups.size(), 1u);
+    EXPECT_EQ(lookups[0].end, "cancelled");
+    EXPECT_EQ(lookups[0].mode, "fast");
+    const auto saved = SavedLookups(file).Load(lookups[0].id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->fields.ReadText(Ctl::编辑框24), window.Fields().Store().ReadText(Ctl::编辑框24));
+    SetConnectTo(std::nullopt);
+    Market();
 }
 
 // ---------------------------------------------------------------- the program
