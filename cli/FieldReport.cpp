@@ -166,6 +166,11 @@ std::string FieldListing(const FieldStore& window) {
 }
 
 std::string FieldJson(const FieldStore& window) {
+    // Invalid GBK has become U+FFFD already, so the dump cannot meet bad UTF-8.
+    return FieldObject(window).dump(2) + "\n";
+}
+
+nlohmann::ordered_json FieldObject(const FieldStore& window) {
     using nlohmann::ordered_json;
     ordered_json root;
     root["status"] = GbkToUtf8(window.StatusText());
@@ -199,8 +204,7 @@ std::string FieldJson(const FieldStore& window) {
     root["fields"] = std::move(fields);
     root["links"] = std::move(links);
     root["pictures"] = std::move(pictures);
-    // Invalid GBK has become U+FFFD already, so the dump cannot meet bad UTF-8.
-    return root.dump(2) + "\n";
+    return root;
 }
 
 }  // namespace kestrova
