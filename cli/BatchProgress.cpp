@@ -13,8 +13,10 @@ namespace {
 constexpr const char* kReturn = "\r";
 constexpr const char* kEraseLine = "\x1b[K";
 
-std::string Clock(std::chrono::milliseconds time) {
-    const long long seconds = time.count() / 1000;
+// Elapsed time counts whole seconds gone; time left rounds up, so that it says
+// 0:00 only when nothing is left.
+std::string Clock(std::chrono::milliseconds time, bool roundUp) {
+    const long long seconds = (time.count() + (roundUp ? 999 : 0)) / 1000;
     char text[32];
     if (seconds >= 3600) {
         std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
@@ -40,8 +42,8 @@ std::size_t UsableWidth(int fd) {
 std::string ProgressLine(const BatchCounts& counts, std::chrono::milliseconds elapsed) {
     std::string line = std::to_string(counts.done) + "/" + std::to_string(counts.total) +
                        " done, " + std::to_string(counts.running) + " running, " +
-                       std::to_string(counts.endedEarly) + " ended early, " + Clock(elapsed) +
-                       " elapsed, ";
+                       std::to_string(counts.endedEarly) + " ended early, " +
+                       Clock(elapsed, false) + " elapsed, ";
     if (counts.done == 0) {
         return line + "time left unknown";
     }
@@ -49,7 +51,7 @@ std::string ProgressLine(const BatchCounts& counts, std::chrono::milliseconds el
     const long long left = static_cast<long long>(counts.total - counts.done);
     const std::chrono::milliseconds estimate((elapsed.count() * left + counts.done - 1) /
                                              counts.done);
-    return line + "about " + Clock(estimate) + " left";
+    return line + "about " + Clock(estimate, true) + " left";
 }
 
 BatchProgress::BatchProgress(int fd)
