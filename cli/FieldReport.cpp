@@ -2,9 +2,10 @@
 
 #include <QCryptographicHash>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string_view>
-#include <unordered_map>
 
 #include "form/Controls.h"
 #include "form/RatingRows.h"
@@ -101,38 +102,57 @@ std::string Sha256Hex(const ByteBuffer& bytes) {
     return digest.toHex().toStdString();
 }
 
-// What the report says of a picture. The rating rows show the same few icons
-// over and over, so each distinct picture is decoded and hashed once.
+// What the report says of a picture.
 struct PictureFacts {
     PictureFormat format = PictureFormat::Empty;
     PictureSize size;
     std::string sha256;
 };
 
+// The rating rows show the same few icons over and over, and the members of a
+// batch show the same icons again: each distinct picture is decoded and hashed
+// once. Reports may be made on several threads at once. Avatars and logos
+// differ from member to member, so what is kept is bounded; past the bound
+// the cache starts afresh.
 class PictureFactsCache {
   public:
-    const PictureFacts& Of(const ByteBuffer& bytes) {
+    PictureFacts Of(const ByteBuffer& bytes) {
         const std::string_view key(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        auto found = facts_.find(key);
-        if (found == facts_.end()) {
-            found = facts_
-                        .emplace(key, PictureFacts{DetectPictureFormat(bytes),
-                                                   ProbePictureSize(bytes), Sha256Hex(bytes)})
-                        .first;
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto found = facts_.find(key); found != facts_.end()) {
+                return found->second;
+            }
         }
-        return found->second;
+        PictureFacts fact{DetectPictureFormat(bytes), ProbePictureSize(bytes), Sha256Hex(bytes)};
+        std::lock_guard lock(mutex_);
+        if (keptBytes_ + key.size() > kMaxKeptBytes) {
+            facts_.clear();
+            keptBytes_ = 0;
+        }
+        if (facts_.emplace(std::string(key), fact).second) {
+            keptBytes_ += key.size();
+        }
+        return fact;
     }
 
   private:
-    // Keys view the window's own picture bytes, which outlive the report.
-    std::unordered_map<std::string_view, PictureFacts> facts_;
+    static constexpr std::size_t kMaxKeptBytes = 2 << 20;
+
+    std::mutex mutex_;
+    std::map<std::string, PictureFacts, std::less<>> facts_;
+    std::size_t keptBytes_ = 0;
 };
+
+PictureFactsCache& Facts() {
+    static PictureFactsCache cache;
+    return cache;
+}
 
 }  // namespace
 
 std::string FieldListing(const FieldStore& window) {
     std::string out;
-    PictureFactsCache facts;
     auto line = [&out](const std::string& caption, const std::string& value) {
         out += caption + "\t" + value + "\n";
     };
@@ -155,7 +175,7 @@ std::string FieldListing(const FieldStore& window) {
         }
         if (c.kind == ControlKind::PicBox && !window.ReadPicture(c.id).empty()) {
             const ByteBuffer& picture = window.ReadPicture(c.id);
-            const PictureFacts& fact = facts.Of(picture);
+            const PictureFacts fact = Facts().Of(picture);
             line(Caption(c) + " [" + c.name + "]", std::string(PictureFormatName(fact.format)) +
                                                        " " + std::to_string(fact.size.width) + "x" +
                                                        std::to_string(fact.size.height) + ", " +
@@ -183,7 +203,6 @@ nlohmann::ordered_json FieldObject(const FieldStore& window) {
     ordered_json fields = ordered_json::object();
     ordered_json links = ordered_json::object();
     ordered_json pictures = ordered_json::object();
-    PictureFactsCache facts;
     for (const ControlDef& c : Controls()) {
         if (ShowsText(c.kind)) {
             fields[c.name] = GbkToUtf8(window.ReadText(c.id));
@@ -193,7 +212,7 @@ nlohmann::ordered_json FieldObject(const FieldStore& window) {
         }
         if (c.kind == ControlKind::PicBox) {
             const ByteBuffer& bytes = window.ReadPicture(c.id);
-            const PictureFacts& fact = facts.Of(bytes);
+            const PictureFacts fact = Facts().Of(bytes);
             pictures[c.name] = {{"bytes", bytes.size()},
                                 {"sha256", fact.sha256},
                                 {"format", PictureFormatName(fact.format)},
