@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -51,6 +52,23 @@ std::optional<std::vector<std::string>> Accounts(const LookupOptions& options) {
         return std::nullopt;
     }
     return accounts;
+}
+
+// Prints one finished member; returns the exit status it calls for.
+int PrintMember(const MemberLookup& member, bool json, bool batch, bool first) {
+    if (!batch) {
+        if (member.fault) {
+            Print(stderr, GbkToUtf8(*member.fault));
+            return kRuntimeFaultExit;
+        }
+        Print(stdout, json ? FieldJson(member.window) : FieldListing(member.window));
+        return 0;
+    }
+    if (member.fault) {
+        Print(stderr, "kestrova-cli: " + member.account + ": " + FaultText(*member.fault));
+    }
+    Print(stdout, json ? MemberJsonLine(member) : (first ? "" : "\n") + MemberBlock(member));
+    return member.fault ? kRuntimeFaultExit : 0;
 }
 
 }  // namespace
@@ -125,25 +143,10 @@ int RunLookup(const LookupOptions& options) {
         // Every finished member, single or one of a batch, passes here once,
         // in input order: account, start and end, mode and window.
         [&](MemberLookup& member) {
-            if (sharesTerminal) {
+            if (progress && (sharesTerminal || member.fault)) {
                 progress->Clear();
             }
-            if (member.fault) {
-                status = kRuntimeFaultExit;
-                const std::string who = batch ? member.account + ": " : "";
-                Print(stderr, batch ? "kestrova-cli: " + who + FaultText(*member.fault)
-                                    : GbkToUtf8(*member.fault));
-            }
-            if (!batch) {
-                if (!member.fault) {
-                    Print(stdout,
-                          options.json ? FieldJson(member.window) : FieldListing(member.window));
-                }
-            } else if (options.json) {
-                Print(stdout, MemberJsonLine(member));
-            } else {
-                Print(stdout, (first ? "" : "\n") + MemberBlock(member));
-            }
+            status = std::max(status, PrintMember(member, options.json, batch, first));
             first = false;
         },
         [&](const BatchCounts& counts) {

@@ -133,19 +133,6 @@ TEST_F(BatchLookupTest, EachMemberComesOutOnceEveryEarlierOneIsDone) {
     }
 }
 
-TEST_F(BatchLookupTest, FastModeCombinesAndGivesTheSameResults) {
-    const std::vector<std::string> accounts{kFullSeller, kBuyer, kUnknown};
-    SlowProfile(kFullSeller, 600);
-    const std::vector<Delivered> members = Run(accounts, 3, LookupMode::Fast);
-    server.SetMisbehaviour(nullptr);
-    ASSERT_EQ(members.size(), accounts.size());
-    for (std::size_t i = 0; i < accounts.size(); ++i) {
-        EXPECT_EQ(members[i].account, accounts[i]);
-        EXPECT_EQ(members[i].mode, LookupMode::Fast);
-        EXPECT_EQ(members[i].json, Single(accounts[i])) << accounts[i];
-    }
-}
-
 // The most members whose lookups ran at the same moment.
 int MostOverlapping(const std::vector<Delivered>& members) {
     std::vector<std::pair<SystemTime, int>> edges;
