@@ -2,7 +2,9 @@
 # Builds the benchmarks in Release (build-bench/), runs them all and prints one
 # table: each measurement, its budget where it has one, and whether it is
 # within it. docs/benchmarks.md says what each row means.
-#   BENCH_RUNS=N   measured runs of each whole lookup and start-up (default 5)
+#   BENCH_RUNS=N         measured runs of each whole lookup and start-up (default 5)
+#   BENCH_BATCH_RUNS=N   measured runs of each batch of 100 members (default 1;
+#                        one at --jobs 1 takes about 40 s)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,7 +16,7 @@ scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 echo "Building the programs and benchmarks in $build (Release) ..." >&2
 if ! cmake --build "$build" -j2 --target kestrova kestrova-cli kestrova-bench-lookup \
-    kestrova-bench-startup kestrova-bench-micro >"$build/bench-build.log" 2>&1; then
+    kestrova-bench-startup kestrova-bench-micro kestrova-bench-batch >"$build/bench-build.log" 2>&1; then
   tail -n 40 "$build/bench-build.log" >&2
   exit 1
 fi
@@ -30,6 +32,9 @@ echo "Micro benchmarks ..." >&2
 echo "Whole lookups at 0 and 20 ms latency, $runs runs of each kind ..." >&2
 "$bin/kestrova-bench-lookup" --cli "$bin/kestrova-cli" --runs "$runs" --latency-ms 0 20 \
   >"$out/lookup.txt" 2>"$out/lookup.err" || { cat "$out/lookup.err" >&2; exit 1; }
+echo "Batches of 100 members at 20 ms latency, --jobs 1 and 8 ..." >&2
+"$bin/kestrova-bench-batch" --cli "$bin/kestrova-cli" --members 100 --latency-ms 20 --jobs 1 8 \
+  --runs "${BENCH_BATCH_RUNS:-1}" >"$out/batch.txt" 2>"$out/batch.err" || { cat "$out/batch.err" >&2; exit 1; }
 echo "Start-up of the window and of the command line, $runs runs each ..." >&2
 "$bin/kestrova-bench-startup" --window "$bin/kestrova" --cli "$bin/kestrova-cli" --runs "$runs" \
   >"$out/startup.txt" 2>"$out/startup.err" || { cat "$out/startup.err" >&2; exit 1; }
@@ -37,6 +42,9 @@ echo "Start-up of the window and of the command line, $runs runs each ..." >&2
 # Field f of the lookup line of kind k at latency l:
 # kind latency requests wall-median wall-min ratio cpu-median peak-KB
 lookup() { awk -v k="$1" -v l="$2" -v f="$3" '$1 == k && $2 == l { print $f }' "$out/lookup.txt"; }
+# Field f of the batch line for j jobs:
+# batch jobs members requests wall-ms members/s cpu-ms cpu-ms-per-member peak-KB
+batch() { awk -v j="$1" -v f="$2" '$1 == "batch" && $2 == j { print $f }' "$out/batch.txt"; }
 # Field f of the start-up line of kind k.
 startup() { awk -v k="$1" -v f="$2" '$1 == k { print $f }' "$out/startup.txt"; }
 # CPU time per iteration in the unit given (ns, us), or bytes per second in
@@ -114,6 +122,18 @@ row "Window start-up: process start to first paint, offscreen (ms)" \
 row "Peak memory of a kestrova-cli lookup (MB)" \
   "$cli_peak_mb" "< 40" "$(within "$cli_peak_mb" lt 40)"
 
+batch_speedup=$(calc "%.2f" "$(batch 8 6) / $(batch 1 6)")
+row "Batch of 100 at 20 ms: members/s with --jobs 8 over --jobs 1" "$batch_speedup" ">= 6" \
+  "$(within "$batch_speedup" ge 6)"
+for jobs in 8 1; do
+  cpu=$(batch "$jobs" 8)
+  row "Batch of 100 at 20 ms, --jobs $jobs: CPU per member (ms), process start shared" \
+    "$(calc "%.2f" "$cpu")" "<= 5" "$(within "$cpu" le 5)"
+done
+batch_peak_mb=$(calc "%.1f" "$(awk '$1 == "batch" && $9 > m { m = $9 } END { print m }' "$out/batch.txt") / 1024")
+row "Peak memory of a batch of 100, --jobs 1 and 8 (MB)" "$batch_peak_mb" "<= 60" \
+  "$(within "$batch_peak_mb" le 60)"
+
 row "Requests per lookup of the full seller" "$requests"
 row "Round trips alone at 20 ms (bare replay), wall / (requests x 20 ms)" \
   "$(calc "%.3f" "$(lookup bare 20 6)")"
@@ -131,6 +151,10 @@ row "CPU at 0 ms (ms): cli / window / query" \
   "$(lookup cli 0 7) / $(lookup window 0 7) / $(lookup query 0 7)"
 row "CPU at 0 ms (ms), fast: cli / window / query" \
   "$(lookup cli-fast 0 7) / $(lookup window-fast 0 7) / $(lookup query-fast 0 7)"
+row "Batch of 100 at 20 ms: requests / wall (s) / members per second, --jobs 1" \
+  "$(batch 1 4) / $(calc "%.1f" "$(batch 1 5) / 1000") / $(batch 1 6)"
+row "Batch of 100 at 20 ms: requests / wall (s) / members per second, --jobs 8" \
+  "$(batch 8 4) / $(calc "%.1f" "$(batch 8 5) / 1000") / $(batch 8 6)"
 row "kestrova-cli start-up and exit alone (--version): wall / CPU (ms)" \
   "$(startup cli 2) / $(startup cli 3)"
 row "Window start-up from main to first paint (ms)" "$(startup window 3)"

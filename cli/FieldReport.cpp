@@ -2,9 +2,10 @@
 
 #include <QCryptographicHash>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string_view>
-#include <unordered_map>
 
 #include "form/Controls.h"
 #include "form/RatingRows.h"
@@ -105,31 +106,46 @@ std::string Sha256Hex(const ByteBuffer& bytes) {
     return digest.toHex().toStdString();
 }
 
-// What the report says of a picture. The rating rows show the same few icons
-// over and over, so each distinct picture is decoded and hashed once.
+// What the report says of a picture.
 struct PictureFacts {
     PictureFormat format = PictureFormat::Empty;
     PictureSize size;
     std::string sha256;
 };
 
+// The rating rows show the same few icons over and over, and the members of a
+// batch show the same icons again: each distinct picture is decoded and hashed
+// once. Reports may be made on several threads at once. Avatars and logos
+// differ from member to member, so what is kept is bounded; past the bound
+// the cache starts afresh.
 class PictureFactsCache {
   public:
-    const PictureFacts& Of(const ByteBuffer& bytes) {
+    PictureFacts Of(const ByteBuffer& bytes) {
         const std::string_view key(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        auto found = facts_.find(key);
-        if (found == facts_.end()) {
-            found = facts_
-                        .emplace(key, PictureFacts{DetectPictureFormat(bytes),
-                                                   ProbePictureSize(bytes), Sha256Hex(bytes)})
-                        .first;
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto found = facts_.find(key); found != facts_.end()) {
+                return found->second;
+            }
         }
-        return found->second;
+        PictureFacts fact{DetectPictureFormat(bytes), ProbePictureSize(bytes), Sha256Hex(bytes)};
+        std::lock_guard lock(mutex_);
+        if (keptBytes_ + key.size() > kMaxKeptBytes) {
+            facts_.clear();
+            keptBytes_ = 0;
+        }
+        if (facts_.emplace(std::string(key), fact).second) {
+            keptBytes_ += key.size();
+        }
+        return fact;
     }
 
   private:
-    // Keys view the window's own picture bytes, which outlive the report.
-    std::unordered_map<std::string_view, PictureFacts> facts_;
+    static constexpr std::size_t kMaxKeptBytes = 2 << 20;
+
+    std::mutex mutex_;
+    std::map<std::string, PictureFacts, std::less<>> facts_;
+    std::size_t keptBytes_ = 0;
 };
 
 std::string Description(const PictureFacts& fact, std::size_t bytes) {
@@ -145,22 +161,24 @@ nlohmann::ordered_json Json(const PictureFacts& fact, std::size_t bytes) {
             {"height", fact.size.height}};
 }
 
+PictureFactsCache& Facts() {
+    static PictureFactsCache cache;
+    return cache;
+}
+
 }  // namespace
 
 std::string PictureDescription(const ByteBuffer& bytes) {
-    PictureFactsCache facts;
-    const PictureFacts& fact = facts.Of(bytes);
+    const PictureFacts fact = Facts().Of(bytes);
     return Description(fact, bytes.size()) + ", " + fact.sha256.substr(0, 8);
 }
 
 nlohmann::ordered_json PictureJson(const ByteBuffer& bytes) {
-    PictureFactsCache facts;
-    return Json(facts.Of(bytes), bytes.size());
+    return Json(Facts().Of(bytes), bytes.size());
 }
 
 std::string FieldListing(const FieldStore& window) {
     std::string out;
-    PictureFactsCache facts;
     auto line = [&out](const std::string& caption, const std::string& value) {
         out += caption + "\t" + value + "\n";
     };
@@ -183,7 +201,7 @@ std::string FieldListing(const FieldStore& window) {
         }
         if (c.kind == ControlKind::PicBox && !window.ReadPicture(c.id).empty()) {
             const ByteBuffer& picture = window.ReadPicture(c.id);
-            const PictureFacts& fact = facts.Of(picture);
+            const PictureFacts fact = Facts().Of(picture);
             line(FieldCaption(c) + " [" + c.name + "]", Description(fact, picture.size()));
         }
     }
@@ -191,6 +209,11 @@ std::string FieldListing(const FieldStore& window) {
 }
 
 std::string FieldJson(const FieldStore& window) {
+    // Invalid GBK has become U+FFFD already, so the dump cannot meet bad UTF-8.
+    return FieldObject(window).dump(2) + "\n";
+}
+
+nlohmann::ordered_json FieldObject(const FieldStore& window) {
     using nlohmann::ordered_json;
     ordered_json root;
     root["status"] = GbkToUtf8(window.StatusText());
@@ -203,7 +226,6 @@ std::string FieldJson(const FieldStore& window) {
     ordered_json fields = ordered_json::object();
     ordered_json links = ordered_json::object();
     ordered_json pictures = ordered_json::object();
-    PictureFactsCache facts;
     for (const ControlDef& c : Controls()) {
         if (ShowsText(c.kind)) {
             fields[c.name] = GbkToUtf8(window.ReadText(c.id));
@@ -213,15 +235,14 @@ std::string FieldJson(const FieldStore& window) {
         }
         if (c.kind == ControlKind::PicBox) {
             const ByteBuffer& bytes = window.ReadPicture(c.id);
-            const PictureFacts& fact = facts.Of(bytes);
+            const PictureFacts fact = Facts().Of(bytes);
             pictures[c.name] = Json(fact, bytes.size());
         }
     }
     root["fields"] = std::move(fields);
     root["links"] = std::move(links);
     root["pictures"] = std::move(pictures);
-    // Invalid GBK has become U+FFFD already, so the dump cannot meet bad UTF-8.
-    return root.dump(2) + "\n";
+    return root;
 }
 
 }  // namespace kestrova

@@ -11,6 +11,8 @@ namespace kestrova {
 
 std::string FieldListing(const FieldStore& window);
 std::string FieldJson(const FieldStore& window);
+// The object FieldJson prints.
+nlohmann::ordered_json FieldObject(const FieldStore& window);
 
 // A field's caption as the listing names it.
 std::string FieldCaption(const ControlDef& field);

@@ -1,9 +1,57 @@
 #include "web/PictureFetch.h"
 
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+
 #include "imaging/Picture.h"
 #include "web/Transport.h"
 
 namespace kestrova {
+namespace {
+
+// Honour badges are the same few pictures for every member, so lookups in a
+// row (a batch runs many at once) would decode and encode them again and
+// again. The JPEG made of a body is kept for the next time the same bytes
+// come; what is kept is bounded, and past the bound the cache starts afresh.
+class ReencodedPictures {
+  public:
+    ByteBuffer Of(const ByteBuffer& body) {
+        const std::string_view key(reinterpret_cast<const char*>(body.data()), body.size());
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto found = jpegs_.find(key); found != jpegs_.end()) {
+                return found->second;
+            }
+        }
+        ByteBuffer jpeg = ReencodeAsJpeg(body);
+        const std::size_t size = key.size() + jpeg.size();
+        std::lock_guard lock(mutex_);
+        if (kept_ + size > kMaxKeptBytes) {
+            jpegs_.clear();
+            kept_ = 0;
+        }
+        if (jpegs_.emplace(std::string(key), jpeg).second) {
+            kept_ += size;
+        }
+        return jpeg;
+    }
+
+  private:
+    static constexpr std::size_t kMaxKeptBytes = 4 << 20;
+
+    std::mutex mutex_;
+    std::map<std::string, ByteBuffer, std::less<>> jpegs_;
+    std::size_t kept_ = 0;
+};
+
+ReencodedPictures& Reencoded() {
+    static ReencodedPictures cache;
+    return cache;
+}
+
+}  // namespace
 
 WireRequest PictureWireRequest(const Text& url) {
     WireRequest request;
@@ -18,7 +66,9 @@ ByteBuffer DownloadPicture(const Text& url) {
 }
 
 ByteBuffer DownloadPictureAsJpeg(const Text& url) {
-    return ReencodeAsJpeg(DownloadPicture(url));
+    const ByteBuffer body = DownloadPicture(url);
+    // Nothing downloaded gives nothing, as ReencodeAsJpeg would.
+    return body.empty() ? ByteBuffer() : Reencoded().Of(body);
 }
 
 }  // namespace kestrova

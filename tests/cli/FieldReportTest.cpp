@@ -33,6 +33,23 @@ TEST(FieldJson, ListsEveryTextLinkAndPictureControl) {
     EXPECT_EQ(empty["sha256"], "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
 }
 
+// Facts of a picture are kept between reports: by its bytes, never by its box.
+TEST(FieldJson, EachReportDescribesThePicturesOfItsOwnWindow) {
+    FieldStore first;
+    first.WritePicture(Ctl::图片框1, BytesOf(assets::TickPicture()));
+    FieldStore second;
+    second.WritePicture(Ctl::图片框1, BytesOf(assets::BadRatingIcon()));
+    for (int round = 0; round < 2; ++round) {
+        const auto a = nlohmann::json::parse(FieldJson(first))["pictures"]["图片框1"];
+        const auto b = nlohmann::json::parse(FieldJson(second))["pictures"]["图片框1"];
+        EXPECT_EQ(a["width"], 75);
+        EXPECT_EQ(a["format"], "jpeg");
+        EXPECT_EQ(b["width"], 19);
+        EXPECT_EQ(b["format"], "gif");
+        EXPECT_NE(a["sha256"], b["sha256"]);
+    }
+}
+
 TEST(FieldJson, InvalidGbkBecomesOneReplacementCharacterPerByte) {
     FieldStore window;
     window.WriteText(Ctl::编辑框24, Text("a\x81") + "\xFF" + "b");

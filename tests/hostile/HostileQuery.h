@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "HostileServer.h"
+#include "tests/support/HostileServer.h"
 #include "form/FieldStore.h"
 #include "lookup/LookupSession.h"
 #include "lookup/QueryState.h"

@@ -9,7 +9,7 @@
 #include <map>
 #include <thread>
 
-#include "HostileServer.h"
+#include "tests/support/HostileServer.h"
 #include "web/Endpoints.h"
 #include "web/TransferEngine.h"
 

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <functional>
 
-#include "HostileServer.h"
+#include "tests/support/HostileServer.h"
 #include "web/Endpoints.h"
 #include "web/HttpSessionRequest.h"
 #include "web/Transport.h"

@@ -58,6 +58,24 @@ TEST_F(PictureFetchTest, PngAndGifBecomeJpegsOfTheSamePixelSize) {
     }
 }
 
+// The JPEG made of a body is kept for the same bytes: whatever address they
+// come from, and only while they are the same.
+TEST_F(PictureFetchTest, ReencodedJpegFollowsTheBytesNotTheAddress) {
+    const ByteBuffer first = EncodeWith(DrawTestPicture(40, 30), "png");
+    const ByteBuffer second = EncodeWith(DrawTestPicture(24, 36), "png");
+    const ByteBuffer* serving = &first;
+    RawServer server(
+        [&](const CapturedRequest&, int) { return Respond(200, {}, AsBody(*serving)); });
+    const ByteBuffer once = DownloadPictureAsJpeg(server.Url("/honour/a.png"));
+    EXPECT_EQ(DecodeBytes(once).size(), QSize(40, 30));
+    EXPECT_EQ(DownloadPictureAsJpeg(server.Url("/honour/b.png")), once);
+    EXPECT_EQ(ReencodeAsJpeg(first), once);  // the same as made afresh
+    serving = &second;
+    const ByteBuffer changed = DownloadPictureAsJpeg(server.Url("/honour/a.png"));
+    EXPECT_EQ(DecodeBytes(changed).size(), QSize(24, 36));
+    EXPECT_EQ(server.Requests().size(), 3u);  // every picture is still downloaded
+}
+
 TEST_F(PictureFetchTest, ErrorPageIsKeptAsItCameButGivesNoJpeg) {
     const std::string page = "<html><body><h1>404 Not Found</h1></body></html>";
     RawServer server([&](const CapturedRequest&, int) { return Respond(404, {}, page); });

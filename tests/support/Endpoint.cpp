@@ -1,4 +1,4 @@
-#include "Endpoint.h"
+#include "tests/support/Endpoint.h"
 
 #include <algorithm>
 #include <cctype>

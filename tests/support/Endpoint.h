@@ -35,7 +35,7 @@ struct SeenRequest {
     std::string path;                                // decoded
     std::multimap<std::string, std::string> params;  // decoded (raw bytes)
     Endpoint endpoint = Endpoint::Other;
-    std::string head;  // the request line and header lines, byte for byte
+    std::string head;                          // the request line and header lines, byte for byte
     std::chrono::steady_clock::time_point at;  // when the head was in
     std::string Param(const std::string& key) const;
 };

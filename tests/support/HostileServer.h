@@ -8,8 +8,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
-#include <map>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "Endpoint.h"
 #include "marketplace/Router.h"
+#include "tests/support/Endpoint.h"
 
 namespace kestrova::hostile {
 

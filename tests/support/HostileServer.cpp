@@ -1,4 +1,4 @@
-#include "HostileServer.h"
+#include "tests/support/HostileServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -195,14 +195,15 @@ void HostileServer::HoldForReverseOrder() {
     lastArrival_ = Clock::now();
     holdChanged_.notify_all();
     for (;;) {
-        const Clock::time_point quietFrom = lastArrival_ + std::chrono::milliseconds(reverseQuietMs_);
+        const Clock::time_point quietFrom =
+            lastArrival_ + std::chrono::milliseconds(reverseQuietMs_);
         const Clock::time_point gapFrom = lastRelease_ + std::chrono::milliseconds(reverseGapMs_);
         const Clock::time_point now = Clock::now();
         if (stopping_ || (held_.back() == me && now >= quietFrom && now >= gapFrom)) {
             break;
         }
-        holdChanged_.wait_until(lock, std::min(std::max(quietFrom, gapFrom),
-                                               now + std::chrono::milliseconds(10)));
+        holdChanged_.wait_until(
+            lock, std::min(std::max(quietFrom, gapFrom), now + std::chrono::milliseconds(10)));
     }
     held_.erase(std::find(held_.begin(), held_.end(), me));
     lastRelease_ = Clock::now();
