@@ -2,7 +2,9 @@
 # Builds the tests that run many lookups on several threads at once with
 # ThreadSanitizer in build-tsan and runs them: the batch runner in this process
 # (against a loopback marketplace, with up to sixteen jobs, in both lookup
-# modes) and kestrova-cli as a user runs it, itself built with the sanitizer.
+# modes), kestrova-cli as a user runs it, itself built with the sanitizer, and
+# the transfer engine with the fast and cancelled lookups that drive it from
+# several threads.
 # A report ends the process that made it (exit 66), which fails its test. The
 # one suppression (scripts/tsan.supp) is for calls made from inside the
 # uninstrumented server library the sample marketplace runs on.
@@ -12,8 +14,10 @@ cd "$(dirname "$0")/.."
 build=build-tsan
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1" \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
-cmake --build "$build" -j2 --target batch_tests cli_tests kestrova-cli
+cmake --build "$build" -j2 --target batch_tests cli_tests kestrova-cli hostile_tests
 
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp:${TSAN_OPTIONS:-}"
 "$build/bin/batch_tests"
 "$build/bin/cli_tests"
+"$build/bin/hostile_tests" \
+  --gtest_filter='*FastBesideSequential*:*FastLookup.Keeps*:*CancelledLookup*:*ConnectionLimit*:*TransferEngineTest*'
