@@ -104,6 +104,11 @@ std::vector<Write> HeadlessWrites(FieldStore& store) {
     return recording.Writes();
 }
 
+bool HasText(const ControlDef& c) {
+    return c.kind == ControlKind::EditBox || c.kind == ControlKind::Label ||
+           c.kind == ControlKind::HyperLinker;
+}
+
 void TypeSeller(MainWindow& window) {
     testing::Type(window.ControlAs<QLineEdit>(Ctl::编辑框1), QString::fromUtf8(kSeller));
 }
@@ -137,7 +142,7 @@ TEST_P(LiveWindow, WritesReachTheFieldsAsTheSequentialQueryMakesThem) {
     for (const ControlDef& c : Controls()) {
         if (c.kind == ControlKind::PicBox) {
             EXPECT_EQ(shown.ReadPicture(c.id), headless.ReadPicture(c.id)) << c.name;
-        } else {
+        } else if (HasText(c)) {
             EXPECT_EQ(shown.ReadText(c.id), headless.ReadText(c.id)) << c.name;
         }
     }
@@ -219,7 +224,7 @@ TEST_P(LiveWindow, EscStopsTheLookupAtOnceAndKeepsWhatWasFilled) {
     for (const ControlDef& c : Controls()) {
         if (c.kind == ControlKind::PicBox) {
             EXPECT_EQ(after.ReadPicture(c.id), before.ReadPicture(c.id)) << c.name;
-        } else {
+        } else if (HasText(c)) {
             EXPECT_EQ(after.ReadText(c.id), before.ReadText(c.id)) << c.name;
         }
     }
