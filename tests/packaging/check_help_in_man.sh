@@ -2,7 +2,9 @@
 # check_help_in_man.sh PROGRAM MAN_PAGE
 #
 # Fails when an option or a subcommand that PROGRAM's --help prints is not in
-# its man page, so the page cannot fall behind the program. Subcommands are
+# its man page, so the page cannot fall behind the program, and when the page
+# describes an option (an item of its own) that no --help of the program
+# lists, so that it tells of nothing the program does not have. Subcommands are
 # read from the "Subcommands:" list of the help, and their own --help is read
 # too. The page's source is compared with roff escapes, fonts and quotes
 # removed; a name must stand there as a word of its own.
@@ -37,6 +39,7 @@ on_page() {
 }
 
 help=$("$program" --help 2>&1) || { echo "$program --help failed: $help"; exit 2; }
+all_help=$help
 missing=()
 for option in $(options_in <<<"$help"); do
     on_page "$option" || missing+=("$option")
@@ -46,6 +49,7 @@ for subcommand in $(subcommands_in <<<"$help"); do
     on_page "$subcommand" || missing+=("$subcommand")
     sub_help=$("$program" "$subcommand" --help 2>&1) ||
         { echo "$program $subcommand --help failed: $sub_help"; exit 2; }
+    all_help+=$'\n'$sub_help
     for option in $(options_in <<<"$sub_help"); do
         on_page "$option" || missing+=("$subcommand $option")
     done
@@ -55,6 +59,21 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "$(basename "$page") lacks what $(basename "$program") --help lists:"
     printf '  %s\n' "${missing[@]}"
+    exit 1
+fi
+
+# The options the page describes: the long option that opens an item (.TP).
+described=$(awk 'previous == ".TP" && /^\.B[IR]? +\\-\\-/ { print } { previous = $0 }' "$page" |
+    sed -E -e 's/^\.B[IR]? +//' -e 's/\\-/-/g' | grep -o -E '^--[a-z][a-z0-9-]*' | sort -u)
+unknown=()
+for option in $described; do
+    escaped=$(printf '%s' "$option" | sed -e 's/[]?.*^$[]/\\&/g')
+    grep -q -E "(^|[^A-Za-z0-9_-])${escaped}([^A-Za-z0-9_-]|$)" <<<"$all_help" ||
+        unknown+=("$option")
+done
+if [ ${#unknown[@]} -gt 0 ]; then
+    echo "$(basename "$page") describes what no $(basename "$program") --help lists:"
+    printf '  %s\n' "${unknown[@]}"
     exit 1
 fi
 if [ "$checked" -eq 0 ]; then

@@ -41,6 +41,8 @@ page qt-full.1 '.SH OPTIONS' '.BR \-h ", " \-\-help ", " \-?' '.B \-\-help\-all'
     '.BR \-v ", " \-\-version' '.BI \-\-connect\-to " HOST" : PORT'
 page qt-no-question.1 '.BR \-h ", " \-\-help' '.B \-\-help\-all' '.BR \-v ", " \-\-version' \
     '.B \-\-connect\-to'
+page cli-extra.1 '.SH OPTIONS' '.TP' '.BR \-h ", " \-\-help' '.TP' '.B \-\-version' \
+    '.SS frob' '.TP' '.BI \-\-knob " N"' '.TP' '.B \-\-knobs'
 page warns.1 '.SH DESCRIPTION' '.BOGUS macro' 'text'
 printf '.TH X 1 2026-01-01 X "User Commands"\n.SH NAME\nx \\- \xe9\x9d\x92\n' >"$work/raw-cjk.1"
 
@@ -94,6 +96,7 @@ done <<'CASES'
 1|frob --knob|check_help_in_man.sh ./cli11-like cli-no-knob.1
 1|frob|check_help_in_man.sh ./cli11-like cli-no-frob.1
 1|--knob|check_help_in_man.sh ./cli11-like cli-longer-name.1
+1|--knobs|check_help_in_man.sh ./cli11-like cli-extra.1
 0||check_help_in_man.sh ./qt-like qt-full.1
 1|-?|check_help_in_man.sh ./qt-like qt-no-question.1
 0||check_man_page.sh cli-full.1 qt-full.1
