@@ -56,6 +56,12 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
     } else {
         EXPECT_EQ(::pipe(err), 0);
     }
+    // Made before the fork: the child makes nothing, only system calls.
+    std::vector<char*> argv{const_cast<char*>(KESTROVA_CLI)};
+    for (const std::string& a : arguments) {
+        argv.push_back(const_cast<char*>(a.c_str()));
+    }
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -64,11 +70,6 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
         ::dup2(err[1], STDERR_FILENO);
         ::close(in[1]);
         ::close(err[0]);
-        std::vector<char*> argv{const_cast<char*>(KESTROVA_CLI)};
-        for (const std::string& a : arguments) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
         ::execv(KESTROVA_CLI, argv.data());
         ::_exit(127);
     }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace kestrova::testing {
@@ -39,22 +40,50 @@ std::string FileText(const std::string& path) {
     return text.str();
 }
 
-// In the child, between fork and exec: standard output on `out`, standard
-// error into `errFile`, no standard input, then the settings.
-[[noreturn]] void Become(const std::vector<std::string>& argv, const RunSettings& settings, int out,
-                         const std::string& errFile) {
+// The program's environment: this process's, with the settings applied.
+std::vector<std::string> Environment(const RunSettings& settings) {
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const std::size_t equals = text.find('=');
+        if (equals != std::string::npos) {
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+    }
+    for (const auto& [name, value] : settings.environment) {
+        if (value) {
+            variables[name] = *value;
+        } else {
+            variables.erase(name);
+        }
+    }
+    std::vector<std::string> entries;
+    for (const auto& [name, value] : variables) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// In the child, between fork and exec, where another thread of this process
+// may have held a lock of the allocator at the fork: only system calls, on
+// what the parent prepared. Standard output on `out`, standard error into
+// `errFile`, no standard input, then the settings.
+[[noreturn]] void Become(char* const* argv, char* const* envp, const RunSettings& settings, int out,
+                         const char* errFile) {
     dup2(out, STDOUT_FILENO);
-    const int err = open(errFile.c_str(), O_WRONLY | O_TRUNC);
+    const int err = open(errFile, O_WRONLY | O_TRUNC);
     dup2(err, STDERR_FILENO);
     const int none = open("/dev/null", O_RDONLY);
     dup2(none, STDIN_FILENO);
-    for (const auto& [name, value] : settings.environment) {
-        if (value) {
-            setenv(name.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name.c_str());
-        }
-    }
     if (settings.fileSizeLimit) {
         // The write past the limit fails with EFBIG instead of ending the program.
         signal(SIGXFSZ, SIG_IGN);
@@ -68,12 +97,7 @@ std::string FileText(const std::string& path) {
             _exit(126);
         }
     }
-    std::vector<char*> args;
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    execv(args[0], args.data());
+    execve(argv[0], argv, envp);
     _exit(127);
 }
 
@@ -94,6 +118,10 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const RunSettings& s
 
 RunningProgram::RunningProgram(const std::vector<std::string>& argv, const RunSettings& settings)
     : errFile_(TemporaryFile()) {
+    std::vector<std::string> arguments = argv;
+    std::vector<std::string> environment = Environment(settings);
+    const std::vector<char*> argp = Pointers(arguments);
+    const std::vector<char*> envp = Pointers(environment);
     int fds[2];
     if (pipe(fds) != 0) {
         return;
@@ -101,7 +129,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& argv, const RunSe
     pid_ = fork();
     if (pid_ == 0) {
         close(fds[0]);
-        Become(argv, settings, fds[1], errFile_);
+        Become(argp.data(), envp.data(), settings, fds[1], errFile_.c_str());
     }
     close(fds[1]);
     out_ = fds[0];

@@ -1,6 +1,7 @@
 // kestrova-marketplace as a program: it prints the port it serves on, answers
 // there with the given latency, refuses bad options, and ends on SIGTERM.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
@@ -30,21 +31,23 @@ Child Launch(const std::vector<std::string>& args) {
     if (pipe(fds) != 0) {
         return {};
     }
+    // Made before the fork: the child makes nothing, only system calls.
+    std::vector<char*> argv;
+    std::string program = KESTROVA_MARKETPLACE_PROGRAM;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], STDOUT_FILENO);
         // The usage messages of the refused runs are not this test's business.
-        freopen("/dev/null", "w", stderr);
+        const int none = open("/dev/null", O_WRONLY);
+        dup2(none, STDERR_FILENO);
         close(fds[0]);
         close(fds[1]);
-        std::vector<char*> argv;
-        std::string program = KESTROVA_MARKETPLACE_PROGRAM;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (std::string& a : copies) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
