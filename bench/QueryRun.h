@@ -16,8 +16,8 @@ struct QueryRun {
     std::string memberId;  // what the query wrote into the member id field
 };
 
-// CPU time so far of this program's own threads: the main thread and the
-// threads it names "kestrova-..." (the transfer engine, the query worker).
+// CPU time so far of this program's own threads: the main thread, the
+// transfer engine's ("kestrova-net") and the query worker's ("kestrova-query").
 double ProgramCpuMs();
 
 // Looks the account (UTF-8) up against the marketplace on 127.0.0.1:port, on
