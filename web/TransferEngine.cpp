@@ -454,7 +454,8 @@ void TransferEngine::Impl::ReadDone() {
 void TransferEngine::Impl::CheckLimits(Clock::time_point now, int& waitMs) {
     std::vector<std::shared_ptr<TransferState>> expired;
     for (const auto& [easy, t] : running) {
-        const transfer::Hop& hop = t->active->hop;
+        transfer::Hop& hop = t->active->hop;
+        hop.NoteHeadSent(easy);
         const PhaseTimeouts& limits = t->request.timeouts;
         const int connectMs = std::max(limits.resolveMs, limits.connectMs);
         int limitMs = 0;

@@ -218,32 +218,36 @@ std::size_t Hop::OnHeader(char* data, std::size_t size, std::size_t count, void*
     return bytes;
 }
 
-int Hop::OnDebug(CURL*, curl_infotype type, char*, std::size_t size, void* self) {
+// Curl calls this at every turn of the transfer: bytes that moved either way
+// are activity. A cancelled lookup stops its transfers here, at the next
+// chance curl gives, wherever they are.
+int Hop::OnProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
+                    curl_off_t uploaded) {
     Hop& hop = *static_cast<Hop*>(self);
-    switch (type) {
-        case CURLINFO_HEADER_OUT:
-            hop.headSent = true;
-            hop.Touch();
-            break;
-        case CURLINFO_DATA_OUT:
-            hop.bodyBytesOut += size;
-            hop.Touch();
-            break;
-        case CURLINFO_HEADER_IN:
-        case CURLINFO_DATA_IN:
-            hop.Touch();
-            break;
-        default:
-            break;
+    if (hop.cancelled != nullptr && hop.cancelled->load()) {
+        return 1;
+    }
+    const auto out = static_cast<std::size_t>(std::max<curl_off_t>(uploaded, 0));
+    if (out != hop.bodyBytesOut || downloaded != hop.bytesIn) {
+        hop.bodyBytesOut = out;
+        hop.bytesIn = downloaded;
+        hop.Touch();
     }
     return 0;
 }
 
-// A cancelled lookup stops its transfers from inside curl, at the next chance
-// curl gives, wherever they are.
-int Hop::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const Hop& hop = *static_cast<Hop*>(self);
-    return hop.cancelled != nullptr && hop.cancelled->load() ? 1 : 0;
+// The request head goes out as soon as the connection stands; curl marks that
+// moment as its pre-transfer time.
+void Hop::NoteHeadSent(CURL* easy) {
+    if (headSent) {
+        return;
+    }
+    curl_off_t pretransfer = 0;
+    if (curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &pretransfer) == CURLE_OK &&
+        pretransfer > 0) {
+        headSent = true;
+        Touch();
+    }
 }
 
 bool Configure(CURL* easy, Hop& hop, SocketBook& sockets, const PhaseTimeouts& timeouts,
@@ -289,11 +293,6 @@ bool Configure(CURL* easy, Hop& hop, SocketBook& sockets, const PhaseTimeouts& t
     set(curl_easy_setopt(easy, CURLOPT_WRITEDATA, &hop));
     set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Hop::OnHeader));
     set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, &hop));
-    // The debug stream is how curl tells when the request head and body bytes
-    // leave; nothing is printed.
-    set(curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &Hop::OnDebug));
-    set(curl_easy_setopt(easy, CURLOPT_DEBUGDATA, &hop));
-    set(curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L));
     set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
     set(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Hop::OnProgress));
     set(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &hop));

@@ -75,8 +75,9 @@ struct Hop {
 
     Clock::time_point started = Clock::now();
     Clock::time_point lastActivity = started;
-    bool headSent = false;
+    bool headSent = false;  // the request is on its way: its head goes out
     std::size_t bodyBytesOut = 0;
+    curl_off_t bytesIn = 0;
 
     ByteBuffer received;
     bool bodyCut = false;
@@ -88,8 +89,10 @@ struct Hop {
 
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
-    static int OnDebug(CURL*, curl_infotype type, char*, std::size_t size, void* self);
-    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static int OnProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
+                          curl_off_t uploaded);
+    // Looks whether curl has begun to send the request.
+    void NoteHeadSent(CURL* easy);
 };
 
 // Sets up `easy` for the hop; false when curl refuses an option.
