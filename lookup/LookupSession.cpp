@@ -60,10 +60,6 @@ void LookupSession::Cancel() {
     group_->Cancel();
 }
 
-bool LookupSession::Cancelled() const {
-    return group_->Cancelled();
-}
-
 void LookupSession::ThrowIfCancelled() const {
     if (group_->Cancelled()) {
         throw LookupCancelled{};
@@ -72,11 +68,6 @@ void LookupSession::ThrowIfCancelled() const {
 
 void LookupSession::OnProgress(std::function<void(const LookupProgress&)> callback) {
     onProgress_ = std::move(callback);
-}
-
-LookupProgress LookupSession::Progress() const {
-    std::lock_guard lock(progressMutex_);
-    return progress_;
 }
 
 bool LookupSession::PastProfile() const {
@@ -110,8 +101,8 @@ LookupSession::Entry& LookupSession::Claim(const WireRequest& request) {
 }
 
 void LookupSession::Start(Entry& entry) {
-    entry.transfer = engine_.Start(entry.planned.wire, group_,
-                                   TransferPriority{serial_, entry.planned.step});
+    entry.transfer =
+        engine_.Start(entry.planned.wire, group_, TransferPriority{serial_, entry.planned.step});
 }
 
 void LookupSession::TakePlan() {
@@ -145,13 +136,10 @@ void LookupSession::FeedArrivals() {
 void LookupSession::Report() {
     LookupProgress now{group_->Ended(), plan_.ExpectedTotal() + unplanned_};
     now.expected = std::max(now.expected, now.finished);
-    {
-        std::lock_guard lock(progressMutex_);
-        if (now == progress_) {
-            return;
-        }
-        progress_ = now;
+    if (now == progress_) {
+        return;
     }
+    progress_ = now;
     if (onProgress_) {
         onProgress_(now);
     }

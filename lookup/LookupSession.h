@@ -12,7 +12,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 #include "form/Window.h"
@@ -52,11 +51,9 @@ class LookupSession final : public ExchangeSource {
     // From any thread: every transfer of the lookup ends at once, and the
     // query's next request throws LookupCancelled.
     void Cancel();
-    bool Cancelled() const;
 
     // Called on the query's thread whenever a request has ended.
     void OnProgress(std::function<void(const LookupProgress&)> callback);
-    LookupProgress Progress() const;
 
     LookupMode Mode() const { return mode_; }
     // The profile's answer has reached the query (a lookup stopped at its
@@ -94,8 +91,7 @@ class LookupSession final : public ExchangeSource {
     std::deque<Entry> entries_;
     int unplanned_ = 0;
     std::function<void(const LookupProgress&)> onProgress_;
-    mutable std::mutex progressMutex_;
-    LookupProgress progress_;
+    LookupProgress progress_;  // as last reported
 };
 
 // The query, with the session answering its requests.

@@ -55,7 +55,7 @@ int StepOf(PlannedPage page, int index) {
 constexpr int kAfterProfile = 1 + 1 + static_cast<int>(kHonourCount) + 1 + 2 + 1 + 1 + 1 + 2 + 6;
 constexpr int kAfterSpace = 1 + static_cast<int>(kHonourCount);
 constexpr int kAfterRatingPage = 2 + 1 + 1 + 2 + 6;  // lists, favourites, logo, icons, summaries
-constexpr int kAfterRatingPageOfTmall = 2;          // the lists, then the stop
+constexpr int kAfterRatingPageOfTmall = 2;           // the lists, then the stop
 
 }  // namespace
 
@@ -66,10 +66,9 @@ RequestPlan::RequestPlan(Text account) : account_(std::move(account)) {
 void RequestPlan::Add(PlannedPage page, int index, WireRequest wire) {
     new_.push_back(PlannedRequest{page, index, StepOf(page, index), std::move(wire)});
     ++known_;
-    if (page == PlannedPage::SummaryFirst) {
-        awaitedSummaries_.push_back(index);
-    } else if (page == PlannedPage::Profile || page == PlannedPage::PersonalSpace ||
-               page == PlannedPage::RatingPage || page == PlannedPage::Favourites) {
+    if (page == PlannedPage::Profile || page == PlannedPage::PersonalSpace ||
+        page == PlannedPage::RatingPage || page == PlannedPage::Favourites ||
+        page == PlannedPage::SummaryFirst) {
         awaited_.push_back(page);
     }
 }
@@ -99,15 +98,9 @@ void RequestPlan::Arrived(const PlannedRequest& request, const ByteBuffer& body)
         case PlannedPage::Favourites:
             Add(PlannedPage::Logo, 0, PictureWireRequest(LogoAddress(ToText(body))));
             break;
-        case PlannedPage::SummaryFirst: {
-            const auto summary =
-                std::find(awaitedSummaries_.begin(), awaitedSummaries_.end(), request.index);
-            if (summary != awaitedSummaries_.end()) {
-                awaitedSummaries_.erase(summary);
-                SummaryFirstArrived(request.index, ToText(body));
-            }
+        case PlannedPage::SummaryFirst:
+            SummaryFirstArrived(request, ToText(body));
             break;
-        }
         default:
             break;
     }
@@ -148,41 +141,41 @@ void RequestPlan::RatingPageArrived(const Text& page) {
     Add(PlannedPage::BuyerIcon, 0, PictureWireRequest(BuyerIconAddress(page)));
     const bool buyer = RoleOn(page) == kBuyerRole;
     for (std::size_t i = buyer ? 1 : 0; i < kSummaryResults.size(); ++i) {
-        summaryFirst_[i] = SummaryAddress(kSummaryResults[i], memberId);
-        Add(PlannedPage::SummaryFirst, static_cast<int>(i), SessionWireRequest(summaryFirst_[i]));
+        Add(PlannedPage::SummaryFirst, static_cast<int>(i),
+            SessionWireRequest(SummaryAddress(kSummaryResults[i], memberId)));
     }
 }
 
-void RequestPlan::SummaryFirstArrived(int index, const Text& page) {
+void RequestPlan::SummaryFirstArrived(const PlannedRequest& first, const Text& page) {
     const std::int32_t pages = SummaryPageCount(regex_, page);
     if (HasLastSummaryPage(pages)) {
-        const Text& first = summaryFirst_[static_cast<std::size_t>(index)];
-        Add(PlannedPage::SummaryLast, index,
-            SessionWireRequest(LastSummaryPageAddress(first, pages)));
+        Add(PlannedPage::SummaryLast, first.index,
+            SessionWireRequest(LastSummaryPageAddress(first.wire.url, pages)));
+    }
+}
+
+int RequestPlan::StillToCome(PlannedPage page) const {
+    switch (page) {
+        case PlannedPage::Profile:
+            return kAfterProfile;
+        case PlannedPage::PersonalSpace:
+            return kAfterSpace;
+        case PlannedPage::RatingPage:
+            return tmall_ ? kAfterRatingPageOfTmall : kAfterRatingPage;
+        case PlannedPage::Favourites:    // the logo
+        case PlannedPage::SummaryFirst:  // the last page
+            return 1;
+        default:
+            return 0;
     }
 }
 
 int RequestPlan::ExpectedTotal() const {
     int total = known_;
     for (const PlannedPage page : awaited_) {
-        switch (page) {
-            case PlannedPage::Profile:
-                total += kAfterProfile;
-                break;
-            case PlannedPage::PersonalSpace:
-                total += kAfterSpace;
-                break;
-            case PlannedPage::RatingPage:
-                total += tmall_ ? kAfterRatingPageOfTmall : kAfterRatingPage;
-                break;
-            case PlannedPage::Favourites:
-                total += 1;
-                break;
-            default:
-                break;
-        }
+        total += StillToCome(page);
     }
-    return total + static_cast<int>(awaitedSummaries_.size());
+    return total;
 }
 
 }  // namespace kestrova

@@ -6,9 +6,6 @@
 // who is not mainly a buyer, a summary's last page only when it has more than
 // one. The addresses come from the steps' own rules.
 
-#include <array>
-#include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "text/Text.h"
@@ -61,17 +58,17 @@ class RequestPlan {
     void ProfileArrived(const Text& profile);
     void SpaceArrived(const Text& page);
     void RatingPageArrived(const Text& page);
-    void SummaryFirstArrived(int index, const Text& page);
+    void SummaryFirstArrived(const PlannedRequest& first, const Text& page);
+    // What a page not in yet can still bring, its own request not counted.
+    int StillToCome(PlannedPage page) const;
 
     Text account_;
     RegexHelper regex_;
     bool tmall_ = false;
-    std::array<Text, 3> summaryFirst_;
     std::vector<PlannedRequest> new_;
     int known_ = 0;
-    // Pages whose answer is still to come, and what each can still bring.
+    // Planned pages whose answer is still to come and can bring more requests.
     std::vector<PlannedPage> awaited_;
-    std::vector<int> awaitedSummaries_;
 };
 
 }  // namespace kestrova

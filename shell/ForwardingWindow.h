@@ -60,9 +60,6 @@ class ForwardingWindow final : public Window {
     void ProcessEvents() override;
     void WriteTitle(const Text& title) override;
 
-    // The worker's copy: everything the lookup wrote.
-    const FieldStore& Store() const { return store_; }
-
   private:
     FieldStore store_;
     Window& display_;

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QWindow>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 
@@ -136,7 +136,7 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
     // what the window shows: after a cancel, what had reached it.
     if (history_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
         history_->Save(LookupRecord{.fields = fields_.Store(),
-                                    .account = GbkToUtf8(lookup.fields.ReadText(Ctl::编辑框1)),
+                                    .account = GbkToUtf8(lookup.account),
                                     .started = lookup.started,
                                     .ended = lookup.ended,
                                     .mode = LookupModeName(lookup.mode),

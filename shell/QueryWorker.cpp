@@ -56,6 +56,7 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
     finished.mode = mode_;
     finished.started = std::chrono::system_clock::now();
     finished.messageBoxesBefore = fields.MessageBoxCount();
+    finished.account = fields.ReadText(Ctl::编辑框1);
     ForwardingWindow window(std::move(fields), display_, context_, ticket);
     LookupSession& session = *session_;
     session.OnProgress([this, ticket](const LookupProgress& progress) {
@@ -81,9 +82,7 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
         finished.outcome = LookupOutcome::Cancelled;
     }
     finished.ended = std::chrono::system_clock::now();
-    finished.requests = session.Progress().finished;
     finished.pastProfile = session.PastProfile();
-    finished.fields = window.Store();
     // Behind every write of the lookup: the window has them all when it hears.
     QMetaObject::invokeMethod(
         &context_,

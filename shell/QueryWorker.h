@@ -33,8 +33,7 @@ struct FinishedLookup {
     LookupMode mode = LookupMode::Sequential;
     std::chrono::system_clock::time_point started;
     std::chrono::system_clock::time_point ended;
-    FieldStore fields;                  // the worker's copy: what the lookup wrote
-    int requests = 0;                   // requests that ended, answered or not
+    Text account;                       // 编辑框1 as the lookup began
     bool pastProfile = false;           // the profile's answer reached the query
     int messageBoxesBefore = 0;         // fields.MessageBoxCount() when the lookup began
     std::optional<RuntimeFault> fault;  // for LookupOutcome::Fault

@@ -89,9 +89,7 @@ void TransferGroup::Cancel() {
     if (cancelled_.exchange(true)) {
         return;
     }
-    {
-        std::lock_guard lock(mutex_);
-    }
+    { std::lock_guard lock(mutex_); }
     changed_.notify_all();
     std::lock_guard lock(EnginesMutex());
     for (TransferEngine* engine : Engines()) {
@@ -132,10 +130,6 @@ WireResponse PendingTransfer::Take() {
 const WireResponse& PendingTransfer::Answer() const {
     std::lock_guard lock(state_->mutex);
     return state_->response;
-}
-
-const WireRequest& PendingTransfer::Request() const {
-    return state_->request;
 }
 
 struct TransferEngine::Impl {
@@ -276,16 +270,16 @@ void TransferEngine::Impl::StartWaiting() {
             std::vector<std::shared_ptr<TransferState>>::iterator first;
             {
                 std::lock_guard lock(mutex);
-                first = std::min_element(
-                    line.waiting.begin(), line.waiting.end(), [](const auto& a, const auto& b) {
-                        if (a->hurried != b->hurried) {
-                            return a->hurried;
-                        }
-                        if (a->priority != b->priority) {
-                            return a->priority < b->priority;
-                        }
-                        return a->serial < b->serial;
-                    });
+                first = std::min_element(line.waiting.begin(), line.waiting.end(),
+                                         [](const auto& a, const auto& b) {
+                                             if (a->hurried != b->hurried) {
+                                                 return a->hurried;
+                                             }
+                                             if (a->priority != b->priority) {
+                                                 return a->priority < b->priority;
+                                             }
+                                             return a->serial < b->serial;
+                                         });
             }
             std::shared_ptr<TransferState> t = std::move(*first);
             line.waiting.erase(first);
@@ -308,7 +302,6 @@ bool TransferEngine::Impl::StartHop(const std::shared_ptr<TransferState>& t) {
     active->headers = std::move(*headers);
     transfer::Hop& hop = active->hop;
     hop.url = t->url;
-    hop.host = t->host;
     hop.method = t->method;
     hop.sendsBody = sendsBody;
     hop.maxBodyBytes = t->request.maxBodyBytes;
@@ -361,9 +354,9 @@ void TransferEngine::Impl::Finish(const std::shared_ptr<TransferState>& t, WireR
 void TransferEngine::Impl::DropCancelled() {
     std::vector<std::shared_ptr<TransferState>> cancelled;
     for (auto& [host, line] : hosts) {
-        auto keep = std::stable_partition(line.waiting.begin(), line.waiting.end(), [](const auto& t) {
-            return !(t->group && t->group->Cancelled());
-        });
+        auto keep = std::stable_partition(
+            line.waiting.begin(), line.waiting.end(),
+            [](const auto& t) { return !(t->group && t->group->Cancelled()); });
         std::move(keep, line.waiting.end(), std::back_inserter(cancelled));
         line.waiting.erase(keep, line.waiting.end());
     }
@@ -463,7 +456,7 @@ void TransferEngine::Impl::CheckLimits(Clock::time_point now, int& waitMs) {
         if (!hop.headSent) {
             limitMs = connectMs > 0 ? connectMs + transfer::kConnectGuardMarginMs : 0;
             since = hop.started;
-        } else if (hop.sendsBody && hop.bodyBytesOut < hop.body->size()) {
+        } else if (hop.SendingBody()) {
             limitMs = limits.sendMs;
         } else {
             limitMs = limits.receiveMs;
@@ -490,9 +483,7 @@ void TransferEngine::Impl::Wait(int waitMs) {
     std::vector<transfer::Hop*> owners;
     for (const auto& [easy, t] : running) {
         transfer::Hop& hop = t->active->hop;
-        const bool receiving =
-            hop.headSent && !(hop.sendsBody && hop.bodyBytesOut < hop.body->size());
-        if (!receiving) {
+        if (!hop.headSent || hop.SendingBody()) {
             continue;
         }
         for (curl_socket_t fd : t->active->sockets.open) {
@@ -522,28 +513,21 @@ void TransferEngine::Impl::Run() {
         }
         DropCancelled();
         StartWaiting();
-        int stillRunning = 0;
         if (!running.empty()) {
+            int stillRunning = 0;
             curl_multi_perform(multi.get(), &stillRunning);
             ReadDone();
-            // A redirect's next hop, or a place a finished hop gave back.
-            Admit();
-            StartWaiting();
-            if (!running.empty()) {
-                curl_multi_perform(multi.get(), &stillRunning);
-                ReadDone();
-            }
         }
         int waitMs = running.empty() ? kIdleWaitMs : kMaxWaitMs;
         CheckLimits(Clock::now(), waitMs);
-        bool waiting = false;
-        for (const auto& [host, line] : hosts) {
-            waiting = waiting || (!line.waiting.empty() && line.open < kMaxConnectionsPerHost);
+        // A redirect's next hop, or a place a finished or expired hop gave
+        // back: start it now rather than after the wait.
+        const bool startable = std::any_of(hosts.begin(), hosts.end(), [](const auto& entry) {
+            return !entry.second.waiting.empty() && entry.second.open < kMaxConnectionsPerHost;
+        });
+        if (!startable) {
+            Wait(waitMs);
         }
-        if (waiting) {
-            continue;  // a place came free while the limits were checked
-        }
-        Wait(waitMs);
     }
     // The program ends: nothing more goes out, and whoever still waits hears so.
     std::vector<std::shared_ptr<TransferState>> left;

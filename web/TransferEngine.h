@@ -66,7 +66,6 @@ class PendingTransfer {
     WireResponse Take();
     // The answer of an ended transfer, before it is taken.
     const WireResponse& Answer() const;
-    const WireRequest& Request() const;
 
   private:
     friend class TransferEngine;

@@ -66,7 +66,6 @@ struct SocketBook {
 // One request and its response: the state the callbacks write.
 struct Hop {
     std::string url;
-    std::string host;
     std::string method;
     bool sendsBody = false;
     std::size_t maxBodyBytes = kMaxBodyBytes;
@@ -86,6 +85,8 @@ struct Hop {
     bool sawLocation = false;
 
     void Touch() { lastActivity = Clock::now(); }
+    // Request body bytes are still going out.
+    bool SendingBody() const { return sendsBody && bodyBytesOut < body->size(); }
 
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);

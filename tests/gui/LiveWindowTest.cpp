@@ -104,9 +104,16 @@ std::vector<Write> HeadlessWrites(FieldStore& store) {
     return recording.Writes();
 }
 
-bool HasText(const ControlDef& c) {
-    return c.kind == ControlKind::EditBox || c.kind == ControlKind::Label ||
-           c.kind == ControlKind::HyperLinker;
+// Every text and picture alike (the status apart).
+void ExpectSameFields(const FieldStore& actual, const FieldStore& expected) {
+    for (const ControlDef& c : Controls()) {
+        if (c.kind == ControlKind::PicBox) {
+            EXPECT_EQ(actual.ReadPicture(c.id), expected.ReadPicture(c.id)) << c.name;
+        } else if (c.kind == ControlKind::EditBox || c.kind == ControlKind::Label ||
+                   c.kind == ControlKind::HyperLinker) {
+            EXPECT_EQ(actual.ReadText(c.id), expected.ReadText(c.id)) << c.name;
+        }
+    }
 }
 
 void TypeSeller(MainWindow& window) {
@@ -135,17 +142,11 @@ TEST_P(LiveWindow, WritesReachTheFieldsAsTheSequentialQueryMakesThem) {
     ASSERT_TRUE(WaitForEnd(open.window));
 
     ASSERT_TRUE(recording);
-    EXPECT_TRUE(recording->Writes() == expected) << recording->Writes().size() << " writes, "
-                                                 << expected.size() << " expected";
+    EXPECT_TRUE(recording->Writes() == expected)
+        << recording->Writes().size() << " writes, " << expected.size() << " expected";
     // And every one of them reached the window.
     const FieldStore& shown = open.window.Fields().Store();
-    for (const ControlDef& c : Controls()) {
-        if (c.kind == ControlKind::PicBox) {
-            EXPECT_EQ(shown.ReadPicture(c.id), headless.ReadPicture(c.id)) << c.name;
-        } else if (HasText(c)) {
-            EXPECT_EQ(shown.ReadText(c.id), headless.ReadText(c.id)) << c.name;
-        }
-    }
+    ExpectSameFields(shown, headless);
     EXPECT_EQ(shown.StatusText(), headless.StatusText());
 }
 
@@ -221,13 +222,7 @@ TEST_P(LiveWindow, EscStopsTheLookupAtOnceAndKeepsWhatWasFilled) {
 
     const FieldStore& after = open.window.Fields().Store();
     EXPECT_EQ(testing::Utf8(after.StatusText()), QStringLiteral("查询已取消"));
-    for (const ControlDef& c : Controls()) {
-        if (c.kind == ControlKind::PicBox) {
-            EXPECT_EQ(after.ReadPicture(c.id), before.ReadPicture(c.id)) << c.name;
-        } else if (HasText(c)) {
-            EXPECT_EQ(after.ReadText(c.id), before.ReadText(c.id)) << c.name;
-        }
-    }
+    ExpectSameFields(after, before);
     EXPECT_TRUE(after.ReadText(Ctl::标签38).empty()) << "the lookup ran on to its verdicts";
     EXPECT_FALSE(open.window.ControlAs<StatusLine>(Ctl::状态条1)->Progress()->isVisible());
     for (const LoggedRequest& r : slow.Market().Requests()) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <iterator>
 #include <set>
-#include <fstream>
 #include <utility>
 
 #include "FieldRules.h"
@@ -57,8 +57,7 @@ Outcome HostileQuery::RunIn(LookupMode mode, const std::string& account) {
     const auto start = std::chrono::steady_clock::now();
     {
         LookupSession session(mode, outcome.window.ReadText(Ctl::编辑框1));
-        session.OnProgress(
-            [&outcome](const LookupProgress& p) { outcome.progress.push_back(p); });
+        session.OnProgress([&outcome](const LookupProgress& p) { outcome.progress.push_back(p); });
         RunQuery(outcome.window, state, session);
         outcome.unclaimed = session.Unclaimed();
     }
@@ -91,27 +90,15 @@ Outcome HostileQuery::Run() {
 
 std::vector<std::string> ResultDifferences(const Outcome& a, const Outcome& b) {
     std::vector<std::string> differences;
-    for (const ControlDef& control : Controls()) {
-        const Ctl c = control.id;
-        const bool text = control.kind == ControlKind::EditBox ||
-                          control.kind == ControlKind::Label ||
-                          control.kind == ControlKind::HyperLinker;
-        if (text && a.window.ReadText(c) != b.window.ReadText(c)) {
-            differences.push_back(std::string(control.name) + " text: " +
-                                  Utf8(a.window.ReadText(c)) + " / " + Utf8(b.window.ReadText(c)));
+    for (const Ctl c : DifferingControls(a, b)) {
+        const ControlDef& control = Controls()[static_cast<std::size_t>(c)];
+        std::string what = control.name;
+        if (c == Ctl::状态条1) {
+            what += ": " + Utf8(a.window.StatusText()) + " / " + Utf8(b.window.StatusText());
+        } else if (control.kind != ControlKind::PicBox) {
+            what += ": " + Utf8(a.window.ReadText(c)) + " / " + Utf8(b.window.ReadText(c));
         }
-        if (control.kind == ControlKind::HyperLinker &&
-            a.window.ReadLinkAddress(c) != b.window.ReadLinkAddress(c)) {
-            differences.push_back(std::string(control.name) + " link address");
-        }
-        if (control.kind == ControlKind::PicBox &&
-            a.window.ReadPicture(c) != b.window.ReadPicture(c)) {
-            differences.push_back(std::string(control.name) + " picture");
-        }
-    }
-    if (a.window.StatusText() != b.window.StatusText()) {
-        differences.push_back("status: " + Utf8(a.window.StatusText()) + " / " +
-                              Utf8(b.window.StatusText()));
+        differences.push_back(what);
     }
     if (a.window.LastMessageBox() != b.window.LastMessageBox() ||
         a.window.MessageBoxCount() != b.window.MessageBoxCount()) {
@@ -157,6 +144,10 @@ void HostileQuery::ExpectAllowed(const Outcome& outcome, double maxSeconds) {
 }
 
 std::set<Ctl> HostileQuery::Differing(const Outcome& a, const Outcome& b) const {
+    return DifferingControls(a, b);
+}
+
+std::set<Ctl> DifferingControls(const Outcome& a, const Outcome& b) {
     std::set<Ctl> differing;
     for (const ControlDef& control : Controls()) {
         const Ctl c = control.id;

@@ -8,23 +8,26 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/HostileServer.h"
 #include "form/FieldStore.h"
 #include "lookup/LookupSession.h"
 #include "lookup/QueryState.h"
 #include "marketplace/Members.h"
+#include "tests/support/HostileServer.h"
 
 namespace kestrova::hostile {
 
 struct Outcome {
     FieldStore window;
     double seconds = 0;
-    bool ended = false;  // the query returned and released its running flag
-    std::vector<SeenRequest> requests;  // what the server saw, in the order it came
-    int unclaimed = 0;  // requests started ahead that no step took
+    bool ended = false;                    // the query returned and released its running flag
+    std::vector<SeenRequest> requests;     // what the server saw, in the order it came
+    int unclaimed = 0;                     // requests started ahead that no step took
     std::vector<LookupProgress> progress;  // as the session reported it
 };
 
+// Controls (texts, link addresses, pictures; the status bar as 状态条1) whose
+// content differs.
+std::set<Ctl> DifferingControls(const Outcome& a, const Outcome& b);
 // Everything a user sees of a lookup: texts, link addresses, picture bytes,
 // status text and message box; empty when two outcomes agree, else what differs.
 std::vector<std::string> ResultDifferences(const Outcome& a, const Outcome& b);
