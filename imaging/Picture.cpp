@@ -14,6 +14,11 @@ namespace {
 // file could otherwise ask for gigabytes of pixels.
 constexpr int kMaxSide = 8192;
 
+// The JFIF density the JPEG carries: 100 dots per inch, as 3937 dots per metre.
+// Fixed, so that the bytes depend on the picture alone and not on the screen
+// of whichever program re-encodes it.
+constexpr int kDotsPerMetre = 3937;
+
 bool StartsWith(const ByteBuffer& bytes, std::initializer_list<std::uint8_t> prefix) {
     if (bytes.size() < prefix.size()) {
         return false;
@@ -143,6 +148,8 @@ ByteBuffer ReencodeAsJpeg(const ByteBuffer& bytes) {
         return {};
     }
     canvas.fill(0);
+    canvas.setDotsPerMeterX(kDotsPerMetre);
+    canvas.setDotsPerMeterY(kDotsPerMetre);
     {
         QPainter painter(&canvas);
         painter.drawImage(0, 0, source);

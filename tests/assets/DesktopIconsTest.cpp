@@ -75,6 +75,14 @@ TEST_P(DesktopIconTest, IsTheWindowIconsDrawingOrLooksLikeIt) {
                 const QRgb b = same.pixel(x, y);
                 if (qAlpha(a) == 0 && qAlpha(b) == 0)
                     continue;
+                // A partly transparent pixel may pass through premultiplied
+                // form in one reader, and Qt rounds that back by one step or
+                // not depending on the processor's vector path.
+                if (qAlpha(a) < 255 || qAlpha(b) < 255) {
+                    ASSERT_TRUE(Near(a, b, 1)) << size << " px at " << x << "," << y << ": "
+                                               << std::hex << a << " vs " << b;
+                    continue;
+                }
                 ASSERT_EQ(a, b) << size << " px at " << x << "," << y;
             }
         }
