@@ -111,50 +111,19 @@ std::optional<Headers> ReadHeaders(ByteCursor& in) {
     return headers;
 }
 
-// Lowest set bit of the mask, but so that at most its top eight bits remain.
-std::uint32_t MaskShift(std::uint32_t mask) {
-    std::uint32_t shift = 0;
-    while (mask >= 0x100 || ((mask & 1) == 0 && mask != 0)) {
-        ++shift;
-        mask >>= 1;
-    }
-    return shift;
-}
-
-// How many bits short of eight the shifted mask is.
-std::uint32_t MaskScale(std::uint32_t lowMask) {
-    std::uint32_t scale = 8;
-    while (lowMask != 0 && scale != 0) {
-        --scale;
-        lowMask >>= 1;
-    }
-    return scale;
-}
-
-// Widens a channel of 8 - scale bits to eight by repeating its bits.
-std::uint32_t WidenChannel(std::uint32_t value, std::uint32_t scale) {
-    if ((scale & 7) == 0) {
-        return value;
-    }
-    std::uint32_t filled = 8 - scale;
-    std::uint32_t result = value << scale;
-    do {
-        result |= result >> filled;
-        filled <<= 1;
-    } while (filled < 8);
-    return result;
-}
-
+// A bit-field channel: the masked bits moved down to bit 0, then multiplied
+// up into eight bits (a field wider than eight bits multiplies by 0).
 struct Channel {
     std::uint32_t mask = 0, shift = 0, scale = 0;
-    std::uint32_t Of(std::uint32_t pixel) const {
-        return WidenChannel((pixel & mask) >> shift, scale) & 0xff;
-    }
+    std::uint32_t Of(std::uint32_t pixel) const { return (((pixel & mask) >> shift) * scale) & 0xff; }
     static Channel From(std::uint32_t mask) {
         Channel c;
         c.mask = mask;
-        c.shift = MaskShift(mask);
-        c.scale = MaskScale(mask >> c.shift);
+        while (mask != 0 && (mask & 1) == 0) {
+            ++c.shift;
+            mask >>= 1;
+        }
+        c.scale = 256 / (mask + 1);
         return c;
     }
 };
@@ -359,13 +328,14 @@ std::optional<Raster> DecodeBmp(const ByteBuffer& bytes) {
             b = Channel::From(blue);
             a = Channel::From(alpha);
         } else if (bits == 16) {
-            r = {0x7c00, 10, 3};
-            g = {0x03e0, 5, 3};
-            b = {0x001f, 0, 3};
+            // Five bits a channel, moved to the top of the byte.
+            r = {0x7c00, 7, 1};
+            g = {0x03e0, 2, 1};
+            b = {0x001f, 0, 8};
         } else {
-            r = {0x00ff0000, 16, 0};
-            g = {0x0000ff00, 8, 0};
-            b = {0x000000ff, 0, 0};
+            r = {0x00ff0000, 16, 1};
+            g = {0x0000ff00, 8, 1};
+            b = {0x000000ff, 0, 1};
             if (transparent) {
                 a = Channel::From(alpha);
             }

@@ -139,7 +139,8 @@ void FetchSpan(const Raster& picture, int y, int x, int count, Wide* out) {
                 const std::uint32_t a = static_cast<std::uint32_t>(p >> 48);
                 out[i] = {MulRound16(static_cast<std::uint32_t>(p & 0xffff), a),
                           MulRound16(static_cast<std::uint32_t>((p >> 16) & 0xffff), a),
-                          MulRound16(static_cast<std::uint32_t>((p >> 32) & 0xffff), a), a};
+                          MulRound16(static_cast<std::uint32_t>((p >> 32) & 0xffff), a),
+                          MulRound16(a, a)};
             }
             break;
     }
@@ -173,6 +174,13 @@ std::int64_t RoundEven(float value) {
 
 std::uint32_t Clamp(std::int64_t value, std::int64_t high) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, high));
+}
+
+// The vector path narrows 32 to 16 bits unsigned, then 16 to 8 bits as if
+// the 16-bit value were signed: values past 32767 come out as 0.
+std::uint32_t PackToByte(std::int64_t value) {
+    const std::uint32_t wide = Clamp(value, 65535);
+    return wide > 32767 ? 0 : std::min<std::uint32_t>(wide, 255);
 }
 
 void PutRgb(std::uint8_t* rgb, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
@@ -220,7 +228,7 @@ void StoreSpan(const Wide* in, int count, std::uint8_t* rgb) {
                     continue;
                 }
                 auto one = [&](std::uint32_t c) {
-                    return Clamp(RoundEven(static_cast<float>(c) * inverse[k]), 255);
+                    return PackToByte(RoundEven(static_cast<float>(c) * inverse[k]));
                 };
                 PutRgb(rgb + 3 * (i + k), one(p.r), one(p.g), one(p.b));
             }

@@ -104,7 +104,7 @@ Layout Walk(const ByteBuffer& bytes) {
             if (size == 0) {
                 return layout;
             }
-            layout.anyData = true;
+            layout.anyData = layout.anyData || in.Left() > 0;
             if (in.Left() < size) {
                 layout.cut = true;
                 layout.cutAt = blockAt;

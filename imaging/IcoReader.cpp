@@ -170,7 +170,11 @@ std::optional<Raster> DecodeIco(const ByteBuffer& bytes) {
     static constexpr std::uint8_t kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
     const std::size_t left = bytes.size() - entry->offset;
     if (left >= 8 && std::memcmp(bytes.data() + entry->offset, kPngSignature, 8) == 0) {
-        const std::size_t length = std::min<std::size_t>(entry->bytes, left);
+        // A PNG entry must arrive whole.
+        if (entry->bytes > left) {
+            return std::nullopt;
+        }
+        const std::size_t length = entry->bytes;
         const auto start = bytes.begin() + static_cast<std::ptrdiff_t>(entry->offset);
         return DecodePng(ByteBuffer(start, start + static_cast<std::ptrdiff_t>(length)));
     }

@@ -290,6 +290,7 @@ struct BmpSpec {
     std::uint32_t masks[4] = {0, 0, 0, 0};
     bool writeMasks = false;  // bit fields after a 40-byte header
     bool darkFirst = true;    // 1-bit: colour 0 darker than colour 1
+    bool delta = false;       // run-length: a jump that leaves pixels out
     std::uint32_t seed = 4;
 };
 
@@ -300,7 +301,7 @@ ByteBuffer RunLength(const BmpSpec& spec, Noise& noise) {
     const int limit = spec.colours > 0 ? spec.colours : (1 << spec.bits);
     for (int y = 0; y < spec.height; ++y) {
         int x = 0;
-        if (y == 1 && spec.height > 3) {
+        if (spec.delta && y == 1 && spec.height > 3) {
             // A delta that skips a few pixels right and one row up.
             data.insert(data.end(), {0, 2, 2, 1});
             ++y;
@@ -723,6 +724,12 @@ std::vector<EdgePicture> EdgePictures() {
         spec.compression = 2;
         spec.colours = 0;
         add("bmp 4 run-length", WriteBmp(spec));
+        spec.delta = true;
+        add("bmp 4 run-length with a jump", WriteBmp(spec));
+        spec.bits = 8;
+        spec.compression = 1;
+        add("bmp 8 run-length with a jump", WriteBmp(spec));
+        spec.delta = false;
         spec.bits = 8;
         spec.compression = 0;
         spec.colours = 12;
