@@ -5,11 +5,14 @@
 //           (exec and the loading of the libraries included), and the same as
 //           the program itself measures it from the start of main;
 //   cli     kestrova-cli --version: the cost every command-line lookup pays
-//           before its query starts (and its exit), as wall and CPU time.
+//           before its query starts (and its exit), as wall and CPU time;
+//   curl    curl --version the same way: a command-line HTTP client's own
+//           start and exit, the yardstick for the one above.
 //
 // One line per run goes to standard error; standard output gets:
 //   window <median ms to painted> <median ms main to painted> <max peak KB>
 //   cli <median wall ms> <median CPU ms> <max peak KB>
+//   curl <median wall ms> <median CPU ms> <max peak KB>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -59,7 +62,8 @@ bool MeasureWindow(const std::string& program, int runs, int warmups) {
     return true;
 }
 
-bool MeasureCli(const std::string& program, int runs, int warmups) {
+// `program --version`, reported on a line starting with `label`.
+bool MeasureVersion(const char* label, const std::string& program, int runs, int warmups) {
     std::vector<double> walls;
     std::vector<double> cpus;
     long peakKb = 0;
@@ -73,13 +77,13 @@ bool MeasureCli(const std::string& program, int runs, int warmups) {
         if (i < 1) {
             continue;
         }
-        std::fprintf(stderr, "cli     run %d: wall %7.2f ms, cpu %6.2f ms, peak %ld KB\n", i,
+        std::fprintf(stderr, "%-7s run %d: wall %7.2f ms, cpu %6.2f ms, peak %ld KB\n", label, i,
                      run.wallMs, run.cpuMs, run.peakRssKb);
         walls.push_back(run.wallMs);
         cpus.push_back(run.cpuMs);
         peakKb = std::max(peakKb, run.peakRssKb);
     }
-    std::printf("cli %.2f %.2f %ld\n", Median(walls), Median(cpus), peakKb);
+    std::printf("%s %.2f %.2f %ld\n", label, Median(walls), Median(cpus), peakKb);
     return true;
 }
 
@@ -89,10 +93,12 @@ int main(int argc, char** argv) {
     CLI::App app{"Times the start of the window and of the command line."};
     std::string window;
     std::string cli;
+    std::string curl;
     int runs = 5;
     int warmups = 1;
     app.add_option("--window", window, "path of kestrova")->check(CLI::ExistingFile);
     app.add_option("--cli", cli, "path of kestrova-cli")->check(CLI::ExistingFile);
+    app.add_option("--curl", curl, "path of curl")->check(CLI::ExistingFile);
     app.add_option("--runs", runs, "measured runs of each")->check(CLI::PositiveNumber);
     app.add_option("--warmups", warmups, "unmeasured runs first")->check(CLI::NonNegativeNumber);
     CLI11_PARSE(app, argc, argv);
@@ -102,7 +108,10 @@ int main(int argc, char** argv) {
     if (!window.empty() && !MeasureWindow(window, runs, warmups)) {
         return 1;
     }
-    if (!cli.empty() && !MeasureCli(cli, runs, warmups)) {
+    if (!cli.empty() && !MeasureVersion("cli", cli, runs, warmups)) {
+        return 1;
+    }
+    if (!curl.empty() && !MeasureVersion("curl", curl, runs, warmups)) {
         return 1;
     }
     std::fflush(stdout);

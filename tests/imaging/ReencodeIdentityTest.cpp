@@ -38,7 +38,8 @@ std::vector<EdgePicture> SamplePictures() {
 
 std::vector<EdgePicture> CorpusPictures() {
     std::vector<EdgePicture> pictures;
-    for (const char* folder : {"corpus/picture", "regressions/picture"}) {
+    for (const char* folder :
+         {"corpus/picture", "regressions/picture", "corpus/bitmap_icon", "regressions/bitmap_icon"}) {
         const std::filesystem::path dir = std::filesystem::path(KESTROVA_FUZZ_DIR) / folder;
         if (!std::filesystem::is_directory(dir)) {
             continue;

@@ -23,6 +23,7 @@ std::span<const FuzzTarget> FuzzTargets() {
         {"wire_response", &FuzzWireResponse},
         {"region_name", &FuzzRegionName},
         {"picture", &FuzzPicture},
+        {"bitmap_icon", &FuzzBitmapIcon},
     }};
     return kTargets;
 }
