@@ -5,7 +5,7 @@
 namespace kestrova::fuzz {
 
 std::span<const FuzzTarget> FuzzTargets() {
-    static constexpr std::array<FuzzTarget, 17> kTargets = {{
+    static constexpr std::array<FuzzTarget, 18> kTargets = {{
         {"text_search", &FuzzTextSearch},
         {"text_convert", &FuzzTextConvert},
         {"marker_cut", &FuzzMarkerCut},
