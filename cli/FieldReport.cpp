@@ -98,7 +98,9 @@ std::string FieldCaption(const ControlDef& field) {
 
 namespace {
 
-std::string Sha256Hex(const ByteBuffer& bytes) { return HexOf(Sha256Of(bytes)); }
+std::string Sha256Hex(const ByteBuffer& bytes) {
+    return HexOf(Sha256Of(bytes));
+}
 
 // What the report says of a picture.
 struct PictureFacts {

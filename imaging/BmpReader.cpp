@@ -94,7 +94,7 @@ bool Describable(const InfoHeader& info) {
 }
 
 std::optional<Headers> ReadHeaders(ByteCursor& in) {
-    std::uint8_t magic[2];
+    std::uint8_t magic[2] = {};
     std::uint32_t fileSize;
     std::uint16_t reserved;
     Headers headers;
@@ -115,7 +115,9 @@ std::optional<Headers> ReadHeaders(ByteCursor& in) {
 // up into eight bits (a field wider than eight bits multiplies by 0).
 struct Channel {
     std::uint32_t mask = 0, shift = 0, scale = 0;
-    std::uint32_t Of(std::uint32_t pixel) const { return (((pixel & mask) >> shift) * scale) & 0xff; }
+    std::uint32_t Of(std::uint32_t pixel) const {
+        return (((pixel & mask) >> shift) * scale) & 0xff;
+    }
     static Channel From(std::uint32_t mask) {
         Channel c;
         c.mask = mask;
@@ -314,7 +316,7 @@ std::optional<Raster> DecodeBmp(const ByteBuffer& bytes) {
             return std::nullopt;
         }
         for (std::uint32_t i = 0; i < colours; ++i) {
-            std::uint8_t rgb[4];
+            std::uint8_t rgb[4] = {};
             in.Read(rgb, entry);
             table.push_back(0xff000000u | (std::uint32_t{rgb[2]} << 16) |
                             (std::uint32_t{rgb[1]} << 8) | rgb[0]);
@@ -354,8 +356,8 @@ std::optional<Raster> DecodeBmp(const ByteBuffer& bytes) {
         return std::nullopt;
     }
 
-    Raster picture = Raster::Blank(
-        w, h, direct && transparent ? PixelKind::Straight : PixelKind::Opaque);
+    Raster picture =
+        Raster::Blank(w, h, direct && transparent ? PixelKind::Straight : PixelKind::Opaque);
     // Stored rows run bottom to top unless the height is negative.
     auto rowFor = [&](int stored) { return info.height < 0 ? stored : h - 1 - stored; };
     std::vector<std::uint8_t> row(rowBytes);

@@ -42,7 +42,7 @@ class ByteCursor {
     }
     bool Byte(std::uint8_t& out) { return Read(&out, 1); }
     bool U16(std::uint16_t& out) {
-        std::uint8_t b[2];
+        std::uint8_t b[2] = {};
         if (!Read(b, 2)) {
             return false;
         }
@@ -50,7 +50,7 @@ class ByteCursor {
         return true;
     }
     bool U32(std::uint32_t& out) {
-        std::uint8_t b[4];
+        std::uint8_t b[4] = {};
         if (!Read(b, 4)) {
             return false;
         }

@@ -242,8 +242,7 @@ void StoreSpan(const Wide* in, int count, std::uint8_t* rgb) {
             } else {
                 const float inverse = Reciprocal(static_cast<float>(p.a), 65535.0f);
                 auto one = [&](std::uint32_t c) {
-                    return NarrowChannel(
-                        Clamp(RoundEven(static_cast<float>(c) * inverse), 65535));
+                    return NarrowChannel(Clamp(RoundEven(static_cast<float>(c) * inverse), 65535));
                 };
                 PutRgb(rgb + 3 * i, one(p.r), one(p.g), one(p.b));
             }

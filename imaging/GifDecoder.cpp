@@ -14,17 +14,19 @@ namespace {
 // Pixels of no colour: white, fully transparent.
 constexpr std::uint32_t kNoColour = 0x00ffffff;
 
-int TableSize(std::uint8_t packed) { return 2 << (packed & 7); }
+int TableSize(std::uint8_t packed) {
+    return 2 << (packed & 7);
+}
 
 // Where the first frame's picture data lies, found by walking the blocks.
 struct Layout {
-    bool haveFrame = false;      // an image descriptor was found
+    bool haveFrame = false;  // an image descriptor was found
     int frameLeft = 0, frameTop = 0, frameWidth = 0, frameHeight = 0;
-    std::size_t dataStart = 0;   // first byte after the code size
-    bool anyData = false;        // at least one byte of picture data arrived
-    bool cut = false;            // the stream ends inside the data
-    std::size_t cutAt = 0;       // where the whole data blocks end
-    std::size_t partial = 0;     // bytes of the block the stream ends in
+    std::size_t dataStart = 0;  // first byte after the code size
+    bool anyData = false;       // at least one byte of picture data arrived
+    bool cut = false;           // the stream ends inside the data
+    std::size_t cutAt = 0;      // where the whole data blocks end
+    std::size_t partial = 0;    // bytes of the block the stream ends in
 };
 
 bool SkipSubBlocks(ByteCursor& in) {
@@ -46,7 +48,7 @@ bool SkipSubBlocks(ByteCursor& in) {
 Layout Walk(const ByteBuffer& bytes) {
     Layout layout;
     ByteCursor in(bytes.data(), bytes.size());
-    std::uint8_t screen[13];
+    std::uint8_t screen[13] = {};
     if (!in.Read(screen, 13)) {
         return layout;
     }
@@ -72,7 +74,7 @@ Layout Walk(const ByteBuffer& bytes) {
         if (introducer != 0x2C) {
             return layout;
         }
-        std::uint8_t d[9];
+        std::uint8_t d[9] = {};
         if (!in.Read(d, 9)) {
             return layout;
         }

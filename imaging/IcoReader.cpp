@@ -31,7 +31,9 @@ bool ReadEntry(ByteCursor& in, Entry& e) {
            in.U16(e.planes) && in.U16(e.bits) && in.U32(e.bytes) && in.U32(e.offset);
 }
 
-bool IsIconType(const Directory& d) { return d.reserved == 0 && (d.type == 1 || d.type == 2); }
+bool IsIconType(const Directory& d) {
+    return d.reserved == 0 && (d.type == 1 || d.type == 2);
+}
 
 std::optional<Entry> FirstEntry(const ByteBuffer& bytes) {
     ByteCursor in(bytes.data(), bytes.size());
@@ -82,24 +84,27 @@ std::optional<Raster> DecodeBitmapIcon(const ByteBuffer& bytes, const Entry& ent
     const std::size_t cols = static_cast<std::size_t>(w);
     // A one-bit picture with other than two colours is read a byte a pixel.
     const bool oneBitBytes = bits == 1 && colours != 2;
-    const std::size_t rowBytes = oneBitBytes ? (cols + 3) & ~std::size_t{3}
-                                             : ((cols * static_cast<std::size_t>(bits) + 31) / 32) * 4;
+    const std::size_t rowBytes = oneBitBytes
+                                     ? (cols + 3) & ~std::size_t{3}
+                                     : ((cols * static_cast<std::size_t>(bits) + 31) / 32) * 4;
     const std::size_t maskRowBytes = ((cols + 31) / 32) * 4;
-    const std::size_t needed = colours * 4 + (rowBytes + maskRowBytes) * static_cast<std::size_t>(h);
+    const std::size_t needed =
+        colours * 4 + (rowBytes + maskRowBytes) * static_cast<std::size_t>(h);
     if (in.Left() < needed) {
         return std::nullopt;
     }
     std::vector<std::uint32_t> table(colours);
     for (std::uint32_t& colour : table) {
-        std::uint8_t bgra[4];
+        std::uint8_t bgra[4] = {};
         in.Read(bgra, 4);
-        colour = 0xff000000u | (std::uint32_t{bgra[2]} << 16) | (std::uint32_t{bgra[1]} << 8) |
-                 bgra[0];
+        colour =
+            0xff000000u | (std::uint32_t{bgra[2]} << 16) | (std::uint32_t{bgra[1]} << 8) | bgra[0];
     }
     auto lookUp = [&](std::size_t index) {
         return index < table.size() ? table[index] : 0xff000000u;
     };
-    Raster picture = Raster::Blank(static_cast<int>(w), static_cast<int>(h), PixelKind::Premultiplied);
+    Raster picture =
+        Raster::Blank(static_cast<int>(w), static_cast<int>(h), PixelKind::Premultiplied);
     std::vector<std::uint8_t> row(rowBytes);
     for (long long stored = 0; stored < h; ++stored) {
         std::uint32_t* out = picture.Row(static_cast<int>(h - 1 - stored));
@@ -116,7 +121,8 @@ std::optional<Raster> DecodeBitmapIcon(const ByteBuffer& bytes, const Entry& ent
                 argb = lookUp(row[x]);
             } else if (bits == 24) {
                 const std::uint8_t* p = row.data() + 3 * x;
-                argb = 0xff000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+                argb =
+                    0xff000000u | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
             } else {
                 const std::uint8_t* p = row.data() + 4 * x;
                 argb = (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) |
@@ -159,7 +165,8 @@ std::optional<IcoSize> ReadIcoHeader(const ByteBuffer& bytes) {
     if (!entry) {
         return std::nullopt;
     }
-    return IcoSize{entry->width != 0 ? entry->width : 256, entry->height != 0 ? entry->height : 256};
+    return IcoSize{entry->width != 0 ? entry->width : 256,
+                   entry->height != 0 ? entry->height : 256};
 }
 
 std::optional<Raster> DecodeIco(const ByteBuffer& bytes) {

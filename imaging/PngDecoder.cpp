@@ -64,11 +64,21 @@ class PngRead {
     PngRead(const PngRead&) = delete;
     PngRead& operator=(const PngRead&) = delete;
 
-    bool Ready() const { return png_ != nullptr && info_ != nullptr && end_ != nullptr; }
-    png_structp Png() { return png_; }
-    png_infop Info() { return info_; }
-    png_infop End() { return end_; }
-    Reader& Source() { return reader_; }
+    bool Ready() const {
+        return png_ != nullptr && info_ != nullptr && end_ != nullptr;
+    }
+    png_structp Png() {
+        return png_;
+    }
+    png_infop Info() {
+        return info_;
+    }
+    png_infop End() {
+        return end_;
+    }
+    Reader& Source() {
+        return reader_;
+    }
 
   private:
     Reader reader_;
@@ -87,14 +97,14 @@ bool ReadInfo(PngRead& job) {
 
 // How the rows come out of libpng, and how they become pixels.
 enum class Layout {
-    Bits,        // one bit a pixel, MSB first, into a two-entry table
-    Indexes,     // one byte a pixel, into a table
-    Grey16,      // two bytes a pixel
-    Grey8,       // one byte a pixel
-    Rgba16,      // eight bytes a pixel
-    Rgbx16,      // eight bytes a pixel, the last two filler
-    Rgba8,       // four bytes a pixel
-    Rgbx8,       // four bytes a pixel, the last one filler
+    Bits,     // one bit a pixel, MSB first, into a two-entry table
+    Indexes,  // one byte a pixel, into a table
+    Grey16,   // two bytes a pixel
+    Grey8,    // one byte a pixel
+    Rgba16,   // eight bytes a pixel
+    Rgbx16,   // eight bytes a pixel, the last two filler
+    Rgba8,    // four bytes a pixel
+    Rgbx8,    // four bytes a pixel, the last one filler
 };
 
 struct Plan {
@@ -255,7 +265,9 @@ std::size_t BytesPerRow(Layout layout, std::size_t width) {
     return 4 * width;
 }
 
-std::uint32_t Be16(const png_byte* p) { return (static_cast<std::uint32_t>(p[0]) << 8) | p[1]; }
+std::uint32_t Be16(const png_byte* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 8) | p[1];
+}
 
 void ConvertRow(const Plan& plan, const png_byte* in, int width, Raster& out, int y) {
     if (out.kind == PixelKind::Wide) {
@@ -372,8 +384,8 @@ std::optional<Raster> DecodePng(const ByteBuffer& bytes) {
     }
     picture = Raster::Blank(picture.width, picture.height, KindOf(plan));
     for (int y = 0; y < picture.height; ++y) {
-        ConvertRow(plan, rows.data() + static_cast<std::size_t>(y) * stride, picture.width,
-                   picture, y);
+        ConvertRow(plan, rows.data() + static_cast<std::size_t>(y) * stride, picture.width, picture,
+                   y);
     }
     return picture;
 }

@@ -56,11 +56,11 @@ struct PngSpec {
     int colourType = PNG_COLOR_TYPE_RGB;
     int depth = 8;
     bool interlace = false;
-    int paletteSize = 0;         // entries written to PLTE
-    int transparentCount = -1;   // tRNS entries for palettes; -1 none
+    int paletteSize = 0;        // entries written to PLTE
+    int transparentCount = -1;  // tRNS entries for palettes; -1 none
     bool greyTransparent = false;
     bool rgbTransparent = false;
-    int maxIndex = -1;           // palette indexes drawn from 0..maxIndex
+    int maxIndex = -1;  // palette indexes drawn from 0..maxIndex
     bool gamma = false;
     std::uint32_t seed = 1;
 };
@@ -194,7 +194,8 @@ ByteBuffer WriteJpeg(const JpegSpec& spec) {
     while (info.next_scanline < info.image_height) {
         for (std::size_t i = 0; i < row.size(); ++i) {
             // Smooth-ish content with some noise, so the coder has work.
-            row[i] = static_cast<JSAMPLE>((i * 7 + info.next_scanline * 11) % 256 ^ (noise.Next() & 15));
+            row[i] =
+                static_cast<JSAMPLE>((i * 7 + info.next_scanline * 11) % 256 ^ (noise.Next() & 15));
         }
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&info, &pointer, 1);
@@ -220,7 +221,7 @@ struct GifSpec {
     int width = 8, height = 6;
     int globalColours = 4;  // 0: none
     int background = 0;
-    int codeBits = 0;       // 0: from the colour count
+    int codeBits = 0;  // 0: from the colour count
     std::vector<GifFrame> frames{GifFrame{}};
     std::uint32_t seed = 3;
 };
@@ -257,7 +258,8 @@ ByteBuffer WriteGif(const GifSpec& spec) {
             EGifGCBToExtension(&control, block);
             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block);
         }
-        ColorMapObject* local = frame.localColours > 0 ? MakeMap(frame.localColours, noise) : nullptr;
+        ColorMapObject* local =
+            frame.localColours > 0 ? MakeMap(frame.localColours, noise) : nullptr;
         EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlace,
                          local);
         std::vector<GifPixelType> line(frame.width);
@@ -285,7 +287,7 @@ struct BmpSpec {
     int bits = 24;
     std::uint32_t compression = 0;
     std::uint32_t headerSize = 40;
-    int colours = 0;          // 0: 1 << bits for palettes
+    int colours = 0;  // 0: 1 << bits for palettes
     bool topDown = false;
     std::uint32_t masks[4] = {0, 0, 0, 0};
     bool writeMasks = false;  // bit fields after a 40-byte header
@@ -311,9 +313,10 @@ ByteBuffer RunLength(const BmpSpec& spec, Noise& noise) {
             const int left = spec.width - x;
             if ((noise.Next() & 1) != 0 || left < 3) {
                 const int run = std::min(left, 1 + noise.Next() % 5);
-                const std::uint8_t v = four ? static_cast<std::uint8_t>(((noise.Next() % limit) << 4) |
-                                                                        (noise.Next() % limit))
-                                            : static_cast<std::uint8_t>(noise.Next() % limit);
+                const std::uint8_t v =
+                    four ? static_cast<std::uint8_t>(((noise.Next() % limit) << 4) |
+                                                     (noise.Next() % limit))
+                         : static_cast<std::uint8_t>(noise.Next() % limit);
                 data.push_back(static_cast<std::uint8_t>(run));
                 data.push_back(v);
                 x += run;
@@ -360,7 +363,8 @@ ByteBuffer WriteBmp(const BmpSpec& spec) {
     if (spec.compression == 1 || spec.compression == 2) {
         pixels = RunLength(spec, noise);
     } else {
-        const std::size_t rowBytes = ((static_cast<std::size_t>(spec.width) * spec.bits + 31) / 32) * 4;
+        const std::size_t rowBytes =
+            ((static_cast<std::size_t>(spec.width) * spec.bits + 31) / 32) * 4;
         for (int y = 0; y < spec.height; ++y) {
             for (std::size_t i = 0; i < rowBytes; ++i) {
                 std::uint8_t v = noise.Next();
@@ -452,7 +456,8 @@ ByteBuffer IconImage(int size, int bits, std::uint32_t seed) {
     const std::size_t maskBytes = ((static_cast<std::size_t>(size) + 31) / 32) * 4;
     for (int y = 0; y < size; ++y) {
         for (std::size_t i = 0; i < maskBytes; ++i) {
-            out.push_back(bits == 32 ? static_cast<std::uint8_t>(noise.Next() & 0x11) : noise.Next());
+            out.push_back(bits == 32 ? static_cast<std::uint8_t>(noise.Next() & 0x11)
+                                     : noise.Next());
         }
     }
     return out;
@@ -482,7 +487,9 @@ ByteBuffer WriteIco(const std::vector<ByteBuffer>& images, const std::vector<int
     return out;
 }
 
-ByteBuffer Text(const std::string& s) { return ByteBuffer(s.begin(), s.end()); }
+ByteBuffer Text(const std::string& s) {
+    return ByteBuffer(s.begin(), s.end());
+}
 
 }  // namespace
 
@@ -506,7 +513,8 @@ std::vector<EdgePicture> EdgePictures() {
             PngSpec spec;
             spec.colourType = type;
             spec.depth = depth;
-            const std::string name = "png type " + std::to_string(type) + " depth " + std::to_string(depth);
+            const std::string name =
+                "png type " + std::to_string(type) + " depth " + std::to_string(depth);
             add(name, WritePng(spec));
             spec.interlace = true;
             add(name + " interlaced", WritePng(spec));
@@ -780,13 +788,16 @@ std::vector<EdgePicture> RetiredFormatPictures() {
     return {
         {"pbm", Text("P1\n4 2\n0 1 0 1\n1 0 1 0\n")},
         {"pgm", Text("P2\n2 2\n255\n0 64\n128 255\n")},
-        {"ppm raw", [] {
+        {"ppm raw",
+         [] {
              ByteBuffer b = Text("P6\n2 1\n255\n");
              b.insert(b.end(), {255, 0, 0, 0, 0, 255});
              return b;
          }()},
-        {"xbm", Text("#define t_width 8\n#define t_height 2\nstatic char t_bits[] = {0x0f, 0xf0};\n")},
-        {"xpm", Text("/* XPM */\nstatic char *t[] = {\"2 1 2 1\", \"a c #ff0000\", \"b c #0000ff\", \"ab\"};\n")},
+        {"xbm",
+         Text("#define t_width 8\n#define t_height 2\nstatic char t_bits[] = {0x0f, 0xf0};\n")},
+        {"xpm", Text("/* XPM */\nstatic char *t[] = {\"2 1 2 1\", \"a c #ff0000\", \"b c "
+                     "#0000ff\", \"ab\"};\n")},
     };
 }
 

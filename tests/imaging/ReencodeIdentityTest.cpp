@@ -23,8 +23,8 @@ using testing::EdgePicture;
 std::vector<EdgePicture> SamplePictures() {
     std::vector<EdgePicture> pictures;
     for (std::string_view name : assets::SamplePictureNames()) {
-        pictures.push_back({"sample " + std::string(name),
-                            assets::ToByteBuffer(assets::SamplePicture(name))});
+        pictures.push_back(
+            {"sample " + std::string(name), assets::ToByteBuffer(assets::SamplePicture(name))});
     }
     pictures.push_back({"window icon", assets::ToByteBuffer(assets::WindowIcon())});
     pictures.push_back({"good rating", assets::ToByteBuffer(assets::GoodRatingIcon())});
@@ -38,8 +38,8 @@ std::vector<EdgePicture> SamplePictures() {
 
 std::vector<EdgePicture> CorpusPictures() {
     std::vector<EdgePicture> pictures;
-    for (const char* folder :
-         {"corpus/picture", "regressions/picture", "corpus/bitmap_icon", "regressions/bitmap_icon"}) {
+    for (const char* folder : {"corpus/picture", "regressions/picture", "corpus/bitmap_icon",
+                               "regressions/bitmap_icon"}) {
         const std::filesystem::path dir = std::filesystem::path(KESTROVA_FUZZ_DIR) / folder;
         if (!std::filesystem::is_directory(dir)) {
             continue;
@@ -63,8 +63,9 @@ std::vector<EdgePicture> CutShort(const std::vector<EdgePicture>& pictures) {
             continue;
         }
         for (std::size_t at : {n / 4, n / 2, n * 9 / 10, n - 4, n - 1}) {
-            cut.push_back({p.name + " cut at " + std::to_string(at),
-                           ByteBuffer(p.bytes.begin(), p.bytes.begin() + static_cast<std::ptrdiff_t>(at))});
+            cut.push_back(
+                {p.name + " cut at " + std::to_string(at),
+                 ByteBuffer(p.bytes.begin(), p.bytes.begin() + static_cast<std::ptrdiff_t>(at))});
         }
     }
     return cut;
@@ -105,7 +106,8 @@ void ExpectSameAsToolkit(const std::vector<EdgePicture>& pictures) {
         const PictureSize ourSize = ProbePictureSize(p.bytes);
         const PictureSize theirSize = testing::QtProbePictureSize(p.bytes);
         if (const Unmatched* u = UnmatchedFor(p.name)) {
-            EXPECT_TRUE(ours.empty() || DetectPictureFormat(ours) == PictureFormat::Jpeg) << u->reason;
+            EXPECT_TRUE(ours.empty() || DetectPictureFormat(ours) == PictureFormat::Jpeg)
+                << u->reason;
             continue;
         }
         ++compared;
@@ -117,11 +119,17 @@ void ExpectSameAsToolkit(const std::vector<EdgePicture>& pictures) {
     EXPECT_GT(compared, 0);
 }
 
-TEST(ReencodeIdentity, SampleMarketplacePictures) { ExpectSameAsToolkit(SamplePictures()); }
+TEST(ReencodeIdentity, SampleMarketplacePictures) {
+    ExpectSameAsToolkit(SamplePictures());
+}
 
-TEST(ReencodeIdentity, FuzzCorpusPictures) { ExpectSameAsToolkit(CorpusPictures()); }
+TEST(ReencodeIdentity, FuzzCorpusPictures) {
+    ExpectSameAsToolkit(CorpusPictures());
+}
 
-TEST(ReencodeIdentity, EdgePictures) { ExpectSameAsToolkit(testing::EdgePictures()); }
+TEST(ReencodeIdentity, EdgePictures) {
+    ExpectSameAsToolkit(testing::EdgePictures());
+}
 
 TEST(ReencodeIdentity, PicturesCutShort) {
     std::vector<EdgePicture> all = SamplePictures();

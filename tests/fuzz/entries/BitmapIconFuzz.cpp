@@ -18,9 +18,9 @@ void CheckRaster(const std::optional<Raster>& picture) {
     FuzzCheck(PictureSideAllowed(picture->width, picture->height), "a picture past the side limit");
     const std::size_t pixels =
         static_cast<std::size_t>(picture->width) * static_cast<std::size_t>(picture->height);
-    FuzzCheck((picture->kind == PixelKind::Wide ? picture->wide.size() : picture->argb.size()) ==
-                  pixels,
-              "a picture whose pixels do not fill it");
+    FuzzCheck(
+        (picture->kind == PixelKind::Wide ? picture->wide.size() : picture->argb.size()) == pixels,
+        "a picture whose pixels do not fill it");
 }
 
 }  // namespace
