@@ -114,8 +114,34 @@ bool ReadHeader(Decompression& job) {
     return true;
 }
 
-// Runs the decoder into `picture`; volatile-free because nothing it writes
-// before a jump is read after one.
+// One decoded row into pixels; kept out of the function that calls setjmp,
+// where the compiler cannot keep values in registers.
+__attribute__((noinline)) void ConvertRow(const JSAMPLE* in, int components, int width,
+                                          std::uint32_t* out) {
+    if (components == 1) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t g = in[x];
+            out[x] = 0xff000000u | (g << 16) | (g << 8) | g;
+        }
+    } else if (components == 3) {
+        for (int x = 0; x < width; ++x) {
+            out[x] = 0xff000000u | (std::uint32_t{in[3 * x]} << 16) |
+                     (std::uint32_t{in[3 * x + 1]} << 8) | in[3 * x + 2];
+        }
+    } else {
+        // Inverted CMYK, as Adobe writes it: each of C, M, Y scaled by K.
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t k = in[4 * x + 3];
+            const std::uint32_t r = k * in[4 * x] / 255;
+            const std::uint32_t g = k * in[4 * x + 1] / 255;
+            const std::uint32_t b = k * in[4 * x + 2] / 255;
+            out[x] = 0xff000000u | (r << 16) | (g << 8) | b;
+        }
+    }
+}
+
+// Runs the decoder into `picture`; nothing it writes before a jump is read
+// after one.
 bool ReadPixels(Decompression& job, Raster& picture) {
     jpeg_decompress_struct& info = job.Info();
     if (setjmp(job.Jump()) != 0) {
@@ -127,26 +153,7 @@ bool ReadPixels(Decompression& job, Raster& picture) {
     while (info.output_scanline < info.output_height) {
         const int y = static_cast<int>(info.output_scanline);
         jpeg_read_scanlines(&info, row, 1);
-        const JSAMPLE* in = row[0];
-        std::uint32_t* out = picture.Row(y);
-        for (int x = 0; x < picture.width; ++x) {
-            std::uint32_t r;
-            std::uint32_t g;
-            std::uint32_t b;
-            if (info.output_components == 1) {
-                r = g = b = in[x];
-            } else if (info.output_components == 3) {
-                r = in[3 * x];
-                g = in[3 * x + 1];
-                b = in[3 * x + 2];
-            } else {
-                const std::uint32_t k = in[4 * x + 3];
-                r = k * in[4 * x] / 255;
-                g = k * in[4 * x + 1] / 255;
-                b = k * in[4 * x + 2] / 255;
-            }
-            out[x] = 0xff000000u | (r << 16) | (g << 8) | b;
-        }
+        ConvertRow(row[0], info.output_components, picture.width, picture.Row(y));
     }
     jpeg_finish_decompress(&info);
     return true;
