@@ -73,6 +73,10 @@ extern "C" void PngFlush(png_structp) {}
 
 ByteBuffer WritePng(const PngSpec& spec) {
     ByteBuffer out;
+    // Everything with a destructor exists before the jump point, which
+    // libpng returns to on an error.
+    std::vector<std::vector<png_byte>> rows;
+    std::vector<png_bytep> pointers;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png)) != 0) {
@@ -80,6 +84,8 @@ ByteBuffer WritePng(const PngSpec& spec) {
         return {};
     }
     png_set_write_fn(png, &out, PngWrite, PngFlush);
+    // Indexes past the palette are written on purpose.
+    png_set_check_for_invalid_index(png, 0);
     png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colourType,
                  spec.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -111,7 +117,7 @@ ByteBuffer WritePng(const PngSpec& spec) {
     const int channels = png_get_channels(png, info);
     const int bitsPerPixel = channels * spec.depth;
     const std::size_t rowBytes = (static_cast<std::size_t>(spec.width) * bitsPerPixel + 7) / 8;
-    std::vector<std::vector<png_byte>> rows(spec.height, std::vector<png_byte>(rowBytes));
+    rows.assign(spec.height, std::vector<png_byte>(rowBytes));
     for (int y = 0; y < spec.height; ++y) {
         for (std::size_t i = 0; i < rowBytes; ++i) {
             std::uint8_t v = noise.Next();
@@ -140,7 +146,6 @@ ByteBuffer WritePng(const PngSpec& spec) {
             // Low-depth palettes keep indexes under the table size unless asked.
         }
     }
-    std::vector<png_bytep> pointers;
     for (auto& row : rows) {
         pointers.push_back(row.data());
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -87,9 +88,18 @@ const Unmatched kUnmatched[] = {
      "part of each row unwritten"},
 };
 
-const Unmatched* UnmatchedFor(const std::string& name) {
+// Names compared with '-' and '_' read as spaces, so that corpus files made
+// from the edge table match as well.
+std::string Spaced(std::string text) {
+    std::replace(text.begin(), text.end(), '-', ' ');
+    std::replace(text.begin(), text.end(), '_', ' ');
+    return text;
+}
+
+const Unmatched* UnmatchedFor(const std::string& rawName) {
+    const std::string name = Spaced(rawName);
     for (const Unmatched& u : kUnmatched) {
-        if (name.find(u.namePart) != std::string::npos &&
+        if (name.find(Spaced(u.namePart)) != std::string::npos &&
             (!u.onlyCut || name.find(" cut at ") != std::string::npos)) {
             return &u;
         }
