@@ -325,6 +325,12 @@ std::optional<Raster> DecodeBmp(const ByteBuffer& bytes) {
     Channel r, g, b, a;
     if (direct) {
         if (bitFields) {
+            // A mask of all 32 bits has no scale into eight; such a bitmap is refused.
+            for (std::uint32_t mask : {red, green, blue, alpha}) {
+                if (mask == 0xffffffffu) {
+                    return std::nullopt;
+                }
+            }
             r = Channel::From(red);
             g = Channel::From(green);
             b = Channel::From(blue);
@@ -339,7 +345,7 @@ std::optional<Raster> DecodeBmp(const ByteBuffer& bytes) {
             g = {0x0000ff00, 8, 1};
             b = {0x000000ff, 0, 1};
             if (transparent) {
-                a = Channel::From(alpha);
+                a = Channel::From(alpha);  // 0xff000000 here
             }
         }
     }

@@ -8,8 +8,6 @@
 namespace kestrova {
 namespace {
 
-constexpr std::size_t kDirectorySize = 6;
-constexpr std::size_t kEntrySize = 16;
 constexpr std::size_t kBitmapHeaderSize = 40;
 
 struct Directory {
