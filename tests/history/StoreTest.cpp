@@ -78,15 +78,21 @@ TEST(SavedPictures, AreKeptOnceEachAcrossLookups) {
     }
     ASSERT_GT(shown, static_cast<int>(distinct.size()));  // the rating icons repeat
 
+    const std::string pictures =
+        "SELECT count(*) FROM stored_value WHERE id IN (SELECT picture_id FROM field)";
     LookupHistory history(file, "test");
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM picture"), std::to_string(distinct.size()));
+    EXPECT_EQ(QueryValue(file, pictures), std::to_string(distinct.size()));
     // A second process, which knows nothing of the first one's pictures.
     LookupHistory another(file, "test");
     ASSERT_TRUE(another.Save(RecordOf(*seller, "青禾手作坊")));
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM picture"), std::to_string(distinct.size()));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM shown_picture"), std::to_string(3 * shown));
+    EXPECT_EQ(QueryValue(file, pictures), std::to_string(distinct.size()));
+    // The same fields and pictures three times: one field set.
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM field WHERE picture_id IS NOT NULL"),
+              std::to_string(shown));
+    EXPECT_EQ(QueryValue(file, "SELECT count(DISTINCT field_set_id) FROM lookup"), "1");
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "3");
 }
 
 TEST(SavedMessageBox, IsTheLookupsOwnOnly) {
@@ -158,8 +164,9 @@ TEST(Recent, ListsLatestFirstByMemberAndUpToTheLimit) {
         fields.WriteText(Ctl::编辑框1, accounts[k]);
         fields.StatusBarSetText(0, Gbk("该账号不存在!"));
         LookupRecord record = RecordOf(fields, accounts[k]);
-        // Saved out of time order: the list goes by when a lookup ran.
-        record.started = base + std::chrono::minutes(k == 1 ? 10 : k);
+        // A clock set back between lookups: the list goes by the order of
+        // saving, not by what the clock said.
+        record.started = base + std::chrono::minutes(k == 1 ? 10 : -k);
         ASSERT_TRUE(history.Save(record));
     }
     const SavedLookups saved(file);
@@ -170,10 +177,11 @@ TEST(Recent, ListsLatestFirstByMemberAndUpToTheLimit) {
         }
         return found;
     };
-    EXPECT_EQ(ids(saved.Recent(std::nullopt, 0)), (std::vector<std::int64_t>{2, 5, 4, 3, 1}));
-    EXPECT_EQ(ids(saved.Recent(std::nullopt, 2)), (std::vector<std::int64_t>{2, 5}));
+    EXPECT_EQ(ids(saved.Recent(std::nullopt, 0)), (std::vector<std::int64_t>{5, 4, 3, 2, 1}));
+    EXPECT_EQ(ids(saved.Recent(std::nullopt, 2)), (std::vector<std::int64_t>{5, 4}));
     EXPECT_EQ(ids(saved.Recent("a", 0)), (std::vector<std::int64_t>{5, 3, 1}));
     EXPECT_EQ(ids(saved.Recent("a", 1)), (std::vector<std::int64_t>{5}));
+    EXPECT_EQ(saved.Latest("a")->summary.id, 5);
     EXPECT_TRUE(saved.Recent("nobody", 0).empty());
     EXPECT_FALSE(saved.Load(99).has_value());
 }
