@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libpcre2-dev
   libcpp-httplib-dev libcli11-dev nlohmann-json3-dev
-  libsqlite3-dev
+  libsqlite3-dev libzstd-dev
   libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-noto-cjk
