@@ -202,6 +202,13 @@ row "DecodeEscapes: region name / rating comment (ns)" \
 row "ReencodeAsJpeg, 160 x 160 picture (us)" "$(micro BM_ReencodeAsJpeg_160x160 us)"
 row "History: saving / reading back a lookup of the full seller (us)" \
   "$(micro BM_SaveLookup_FullSeller us) / $(micro BM_LoadLookup_FullSeller us)"
+# Every lookup of the runs above went into the run's own history: the file's
+# size over the lookups it holds (the sample roster over and over).
+saved=$("$bin/kestrova-cli" history --limit 0 --json | grep -c '"id":' || true)
+if [ "$saved" -gt 0 ]; then
+  row "History: bytes per saved lookup, file over lookups ($saved lookups of the roster)" \
+    "$(( $(stat -c %s "$KESTROVA_HISTORY") / saved ))"
+fi
 
 awk -F'|' '
   { for (i = 1; i <= 4; ++i) { cell[NR, i] = $i; if (length($i) > w[i]) w[i] = length($i) } }

@@ -2,6 +2,7 @@
 // JSON; many members in one run; the history of lookups read back.
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <string>
 
 #include "cli/HistoryCommand.h"
@@ -10,6 +11,9 @@
 
 int main(int argc, char** argv) {
     using namespace kestrova;
+    // A history growing past the user's file size limit (ulimit -f) is a
+    // failed write the history reports, not the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     CLI::App app{"Kestrova: look a Taobao member up and print what the window would show."};
     app.set_version_flag("--version", std::string("kestrova-cli ") + KESTROVA_VERSION);

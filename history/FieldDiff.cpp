@@ -21,10 +21,6 @@ constexpr std::array kFirst = {
     // verdicts, and how the lookup ended
     Ctl::标签38, Ctl::图片框5, Ctl::标签48, Ctl::图片框8, Ctl::状态条1};
 
-bool IsPageStore(Ctl id) {
-    return id == Ctl::编辑框82 || id == Ctl::编辑框2 || id == Ctl::编辑框98;
-}
-
 void Compare(const FieldStore& before, const FieldStore& after, const ControlDef& c,
              std::vector<FieldChange>& changes) {
     if (c.id == Ctl::状态条1) {

@@ -13,4 +13,11 @@ class HistoryError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Another program held the file's lock for longer than this one waits: the
+// same save may well succeed a little later.
+class HistoryLocked : public HistoryError {
+  public:
+    using HistoryError::HistoryError;
+};
+
 }  // namespace kestrova

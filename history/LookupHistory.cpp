@@ -1,14 +1,11 @@
 #include "history/LookupHistory.h"
 
 #include <iostream>
-#include <set>
-#include <string_view>
 #include <system_error>
-#include <unordered_map>
 
 #include "history/LookupEnd.h"
+#include "history/LookupWriter.h"
 #include "history/MemberKey.h"
-#include "history/PictureHash.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
 #include "history/StoredFields.h"
@@ -16,21 +13,19 @@
 namespace kestrova {
 namespace {
 
-// Long enough for the window and several command lines saving at once (a save
-// holds the lock for a few milliseconds); short enough that a file some other
-// program keeps locked does not hold a lookup's end for long.
-constexpr std::chrono::milliseconds kBusyWait{5000};
+// How long a save waits for another program's write lock. A save of ours
+// holds it for a few milliseconds, so this is ample for the window and many
+// command lines saving at once; a lock held longer is some other program's
+// (a backup, an SQL shell, an upgrade of a large file), and is not waited
+// for: the lookup is kept and saved later.
+constexpr std::chrono::milliseconds kBusyWait{200};
+// After a save found the file locked, this long passes before the next try.
+constexpr std::chrono::seconds kLockedPause{5};
+// At most this much of kept lookups (their texts and pictures) is held.
+constexpr std::size_t kMostKeptBytes = 64u << 20;
 
 std::int64_t Milliseconds(std::chrono::system_clock::time_point at) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
-}
-
-std::string_view View(const Sha256Digest& digest) {
-    return {reinterpret_cast<const char*>(digest.data()), digest.size()};
-}
-
-std::string_view View(const ByteBuffer& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
 // The file, once the folder it goes in is there.
@@ -47,147 +42,187 @@ const std::filesystem::path& InItsFolder(const std::filesystem::path& file) {
     return file;
 }
 
+LookupRow RowOf(const LookupRecord& r, LookupEnd end) {
+    LookupRow row;
+    row.account = r.account;
+    row.member = MemberKey(r.account);
+    row.startedMs = Milliseconds(r.started);
+    row.endedMs = Milliseconds(r.ended);
+    row.end = EndName(end);
+    row.mode = r.mode;
+    row.status = r.fields.StatusText();
+    const auto& box = r.fields.LastMessageBox();
+    if (box && r.fields.MessageBoxCount() > r.messageBoxesBefore) {
+        row.message = *box;
+    }
+    return row;
+}
+
+std::size_t BytesHeld(const FieldStore& fields) {
+    std::size_t bytes = 0;
+    for (const ControlDef& c : Controls()) {
+        const StoredField field = StoredFieldOf(fields, c);
+        bytes += field.text.size() + field.link.size() +
+                 (field.picture != nullptr ? field.picture->size() : 0);
+    }
+    return bytes;
+}
+
 }  // namespace
 
-// The open file and the statements every save runs, prepared once.
+// The open file, set up for writing.
 struct LookupHistory::Open {
     explicit Open(const std::filesystem::path& file)
         : db(InItsFolder(file), Connection::Access::kCreate, kBusyWait),
           schemaReady(Prepared(db)),
-          insertLookup(db,
-                       "INSERT INTO lookup (account, started_ms, ended_ms, end_kind, mode, status, "
-                       "message_text, message_caption, message_flags, member) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-          insertField(db, "INSERT INTO field (lookup_id, control, text, link) VALUES (?, ?, ?, ?)"),
-          findPicture(db, "SELECT 1 FROM picture WHERE sha256 = ?"),
-          insertPicture(db, "INSERT INTO picture (sha256, bytes) VALUES (?, ?)"),
-          insertShown(db,
-                      "INSERT INTO shown_picture (lookup_id, control, sha256) VALUES (?, ?, ?)") {}
+          writer(db) {}
 
-    // Before any statement below is prepared: they need the schema.
+    // Before the writer's statements are prepared: they need the schema.
     static bool Prepared(Connection& db) {
         // A damaged, newer or foreign file is refused before anything is written.
         SchemaVersionOf(db);
         // WAL: readers never wait for a writer, and a process killed mid-save
         // leaves the file as it was before that save. NORMAL: a commit is
         // safe from a crash of the program without a disk flush each time.
-        db.Execute("PRAGMA journal_mode = WAL");
+        // Switching a new file to WAL may be refused at once while another
+        // program does the same.
+        db.ExecuteRetryingWhileBusy("PRAGMA journal_mode = WAL");
         db.Execute("PRAGMA synchronous = NORMAL");
         db.Execute("PRAGMA foreign_keys = ON");
         UpgradeSchema(db);
         return true;
     }
 
-    std::int64_t Write(const LookupRecord& r, LookupEnd end) {
-        const FieldStore& fields = r.fields;
-        Transaction transaction(db);
-
-        const std::string endName(EndName(end));
-        insertLookup.BindText(1, r.account);
-        insertLookup.Bind(2, Milliseconds(r.started));
-        insertLookup.Bind(3, Milliseconds(r.ended));
-        insertLookup.BindText(4, endName);
-        insertLookup.BindText(5, r.mode);
-        insertLookup.BindBytes(6, fields.StatusText());
-        const auto& box = fields.LastMessageBox();
-        if (box && fields.MessageBoxCount() > r.messageBoxesBefore) {
-            insertLookup.BindBytes(7, box->content);
-            insertLookup.BindBytes(8, box->caption);
-            insertLookup.Bind(9, box->flags);
-        }
-        insertLookup.BindText(10, MemberKey(r.account));
-        insertLookup.Run();
-        const std::int64_t id = db.LastInsertedId();
-
-        std::set<Sha256Digest> added;
-        std::unordered_map<std::string_view, Sha256Digest> digests;
-        for (const ControlDef& c : Controls()) {
-            const StoredField field = StoredFieldOf(fields, c);
-            if (!field.text.empty() || !field.link.empty()) {
-                insertField.Bind(1, id);
-                insertField.BindText(2, c.name);
-                if (!field.text.empty()) {
-                    insertField.BindBytes(3, field.text);
-                }
-                if (!field.link.empty()) {
-                    insertField.BindBytes(4, field.link);
-                }
-                insertField.Run();
-            }
-            if (field.picture == nullptr || field.picture->empty()) {
-                continue;
-            }
-            // The rating rows show the same few icons over and over: each
-            // distinct picture is hashed once, and stored once ever.
-            const std::string_view bytes = View(*field.picture);
-            auto found = digests.find(bytes);
-            if (found == digests.end()) {
-                found = digests.emplace(bytes, Sha256Of(*field.picture)).first;
-            }
-            const Sha256Digest& digest = found->second;
-            if (!known.contains(digest) && !added.contains(digest)) {
-                StorePicture(digest, bytes);
-                added.insert(digest);
-            }
-            insertShown.Bind(1, id);
-            insertShown.BindText(2, c.name);
-            insertShown.BindBytes(3, View(digest));
-            insertShown.Run();
-        }
-        transaction.Commit();
-        known.merge(added);
-        return id;
-    }
-
-    void StorePicture(const Sha256Digest& digest, std::string_view bytes) {
-        findPicture.BindBytes(1, View(digest));
-        const bool present = findPicture.Step();
-        findPicture.Reset();
-        if (!present) {
-            insertPicture.BindBytes(1, View(digest));
-            insertPicture.BindBytes(2, bytes);
-            insertPicture.Run();
+    std::int64_t Save(const LookupRecord& record) {
+        const std::optional<LookupEnd> end = EndOf(record.fields, record.cancelled);
+        // Packed before the write lock is taken: the lock is held for the
+        // rows alone.
+        const auto prepared = writer.Prepare(RowOf(record, *end), record.fields);
+        try {
+            Transaction transaction(db);
+            const std::int64_t id = writer.Write(*prepared);
+            transaction.Commit();
+            writer.Committed();
+            return id;
+        } catch (...) {
+            writer.RolledBack();
+            throw;
         }
     }
 
     Connection db;
     bool schemaReady;
-    Statement insertLookup;
-    Statement insertField;
-    Statement findPicture;
-    Statement insertPicture;
-    Statement insertShown;
-    // Pictures known to be in the file since a save of ours committed them.
-    std::set<Sha256Digest> known;
+    LookupWriter writer;
+};
+
+// A lookup held for a file that was locked, with a copy of its window.
+struct LookupHistory::KeptLookup {
+    FieldStore fields;
+    std::string account;
+    std::chrono::system_clock::time_point started;
+    std::chrono::system_clock::time_point ended;
+    std::string mode;
+    bool cancelled;
+    int messageBoxesBefore;
+    std::size_t bytes;
+
+    LookupRecord Record() const {
+        return LookupRecord{.fields = fields,
+                            .account = account,
+                            .started = started,
+                            .ended = ended,
+                            .mode = mode,
+                            .cancelled = cancelled,
+                            .messageBoxesBefore = messageBoxesBefore};
+    }
 };
 
 LookupHistory::LookupHistory(std::optional<std::filesystem::path> file, std::string program)
     : file_(std::move(file)), program_(std::move(program)) {}
 
-LookupHistory::~LookupHistory() = default;
+LookupHistory::~LookupHistory() {
+    if (kept_.empty() && dropped_ == 0) {
+        return;
+    }
+    std::string problem = lockProblem_;
+    try {
+        Write(nullptr);
+    } catch (const std::exception& error) {
+        problem = error.what();
+    }
+    const std::size_t lost = kept_.size() + dropped_;
+    if (lost > 0) {
+        std::cerr << program_ << ": warning: " << lost
+                  << (lost == 1 ? " lookup was" : " lookups were")
+                  << " not saved in the history: " << problem << "\n";
+    }
+}
+
+std::optional<std::int64_t> LookupHistory::Write(const LookupRecord* record) {
+    if (open_ && open_->db.HasMoved()) {
+        // Saves into a file that is no longer there would be lost without a word.
+        Warn(file_->string() +
+             ": the file was deleted or replaced while in use; lookups now go into a new one");
+        open_.reset();
+    }
+    if (!open_) {
+        open_ = std::make_unique<Open>(*file_);
+    }
+    while (!kept_.empty()) {
+        open_->Save(kept_.front()->Record());
+        keptBytes_ -= kept_.front()->bytes;
+        kept_.erase(kept_.begin());
+    }
+    std::optional<std::int64_t> id;
+    if (record != nullptr) {
+        id = open_->Save(*record);
+    }
+    lockProblem_.clear();
+    return id;
+}
 
 std::optional<std::int64_t> LookupHistory::Save(const LookupRecord& record) {
-    if (!file_) {
+    if (!file_ || !EndOf(record.fields, record.cancelled)) {
         return std::nullopt;
     }
-    const std::optional<LookupEnd> end = EndOf(record.fields, record.cancelled);
-    if (!end) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < pausedUntil_) {
+        Keep(record);
         return std::nullopt;
     }
     try {
-        if (!open_) {
-            open_ = std::make_unique<Open>(*file_);
+        return Write(&record);
+    } catch (const HistoryLocked& error) {
+        Keep(record);
+        pausedUntil_ = now + kLockedPause;
+        if (lockProblem_.empty()) {
+            lockProblem_ = error.what();
+            Warn("the history is locked: " + lockProblem_ +
+                 "; lookups are kept and saved once it is free (tried again every " +
+                 std::to_string(kLockedPause.count()) + " s)");
         }
-        return open_->Write(record, *end);
+        return std::nullopt;
     } catch (const HistoryError& error) {
-        Warn(error.what());
+        Warn(std::string("the lookup was not saved in the history: ") + error.what());
     } catch (const std::exception& error) {
-        Warn(file_->string() + ": " + error.what());
+        Warn("the lookup was not saved in the history: " + file_->string() + ": " + error.what());
     }
     // Whatever went wrong may have left the connection unusable: the next
     // save starts afresh.
     open_.reset();
     return std::nullopt;
+}
+
+void LookupHistory::Keep(const LookupRecord& record) {
+    const std::size_t bytes = BytesHeld(record.fields);
+    if (keptBytes_ + bytes > kMostKeptBytes) {
+        ++dropped_;
+        return;
+    }
+    kept_.push_back(std::make_unique<KeptLookup>(
+        KeptLookup{record.fields, record.account, record.started, record.ended, record.mode,
+                   record.cancelled, record.messageBoxesBefore, bytes}));
+    keptBytes_ += bytes;
 }
 
 void LookupHistory::Warn(const std::string& problem) {
@@ -196,8 +231,7 @@ void LookupHistory::Warn(const std::string& problem) {
         return;
     }
     lastWarning_ = problem;
-    std::cerr << program_ << ": warning: the lookup was not saved in the history: " << problem
-              << "\n";
+    std::cerr << program_ << ": warning: " << problem << "\n";
 }
 
 }  // namespace kestrova

@@ -7,14 +7,21 @@
 // standard error and returns, and the file stays as it was (the lookup's
 // transaction is rolled back whole).
 //
-// One LookupHistory serves one thread at a time. Lookups saved from several
+// A file another program keeps locked is not waited for lookup after lookup:
+// the lookup is kept in memory, saving pauses for a while (said once), and
+// what was kept is saved with the next lookup after the pause, or at the end.
+//
+// One LookupHistory serves one thread at a time (it may be a thread of its
+// own, apart from the one the lookups ran on). Lookups saved from several
 // threads at once each need one of their own: they share the file as
 // separate programs do.
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "history/LookupRecord.h"
 
@@ -24,27 +31,39 @@ class LookupHistory {
   public:
     // `file` nullopt: saving is off. `program` names the program in warnings.
     LookupHistory(std::optional<std::filesystem::path> file, std::string program);
+    // Saves what is still kept, if the file lets it; says what could not be.
     ~LookupHistory();
     LookupHistory(const LookupHistory&) = delete;
     LookupHistory& operator=(const LookupHistory&) = delete;
 
     // Saves the lookup whole, in one transaction, and returns its id; nullopt
-    // when it was not saved (saving is off, the lookup sent no request, or a
-    // problem that has been reported).
+    // when it was not saved now (saving is off, the lookup sent no request, a
+    // problem that has been reported, or kept until the file is free).
     std::optional<std::int64_t> Save(const LookupRecord& record);
 
     // Where lookups go; nullopt when saving is off.
     const std::optional<std::filesystem::path>& File() const { return file_; }
 
+    // Lookups kept for a locked file, not yet saved.
+    std::size_t Kept() const { return kept_.size(); }
+
   private:
     struct Open;
+    struct KeptLookup;
 
+    std::optional<std::int64_t> Write(const LookupRecord* record);
+    void Keep(const LookupRecord& record);
     void Warn(const std::string& problem);
 
     std::optional<std::filesystem::path> file_;
     std::string program_;
     std::unique_ptr<Open> open_;
     std::string lastWarning_;
+    std::vector<std::unique_ptr<KeptLookup>> kept_;
+    std::size_t keptBytes_ = 0;
+    std::size_t dropped_ = 0;  // lookups beyond what may be kept
+    std::chrono::steady_clock::time_point pausedUntil_{};
+    std::string lockProblem_;  // how the file was found locked
 };
 
 }  // namespace kestrova

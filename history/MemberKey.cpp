@@ -1,5 +1,7 @@
 #include "history/MemberKey.h"
 
+#include "text/Gbk.h"
+
 namespace kestrova {
 namespace {
 
@@ -8,7 +10,7 @@ constexpr std::string_view kIdeographicSpace = "\xe3\x80\x80";  // U+3000
 }  // namespace
 
 std::string MemberKey(std::string_view account) {
-    // The same characters the upgrade to history version 2 trims in SQL.
+    // The same characters the upgrade to history version 2 trimmed in SQL.
     while (true) {
         if (account.starts_with(' ')) {
             account.remove_prefix(1);
@@ -19,7 +21,7 @@ std::string MemberKey(std::string_view account) {
         } else if (account.ends_with(kIdeographicSpace)) {
             account.remove_suffix(kIdeographicSpace.size());
         } else {
-            return std::string(account);
+            return GbkToUtf8(Utf8ToGbk(account));
         }
     }
 }

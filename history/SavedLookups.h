@@ -24,6 +24,7 @@ struct SavedLookupSummary {
     Text status;
     Text buyerVerdict;  // 标签38
     Text shopVerdict;   // 标签48
+    int leftOut = 0;    // LeftOut: what did not fit in the history's bound
 };
 
 struct SavedLookup {
@@ -43,8 +44,9 @@ class SavedLookups {
     SavedLookups(const SavedLookups&) = delete;
     SavedLookups& operator=(const SavedLookups&) = delete;
 
-    // Latest first. nullopt account: every member, else the lookups of the
-    // member it names (MemberKey); limit 0: no limit.
+    // Latest first: the last saved first, whatever the clock said when each
+    // ran. nullopt account: every member, else the lookups of the member it
+    // names (MemberKey); limit 0: no limit.
     std::vector<SavedLookupSummary> Recent(const std::optional<std::string>& account,
                                            int limit) const;
     std::optional<SavedLookup> Load(std::int64_t id) const;

@@ -1,6 +1,10 @@
 #include "history/Schema.h"
 
+#include <sqlite3.h>
+
 #include <string>
+
+#include "history/ValueSetUpgrade.h"
 
 namespace kestrova {
 namespace {
@@ -8,6 +12,7 @@ namespace {
 struct Migration {
     int version;  // the version the file has after it
     const char* sql;
+    void (*then)(Connection&) = nullptr;  // moves the rows the SQL cannot
 };
 
 // Texts the lookup wrote are kept as its GBK bytes (BLOB), exactly as written:
@@ -55,6 +60,59 @@ UPDATE lookup SET member = trim(account, ' ' || char(12288));
 DROP INDEX lookup_by_account;
 CREATE INDEX lookup_by_member ON lookup (member, started_ms);
 )"},
+    // Small whatever the pages: every text, link address and picture is
+    // stored once (stored_value, by SHA-256, compressed where that helps);
+    // a lookup points at its field set, stored once however many lookups
+    // show the same; controls are small numbers. "Latest" is the highest id.
+    // left_out says what did not fit in the bound for one lookup (1: the
+    // whole page texts, 2: some pictures).
+    {3, R"(
+ALTER TABLE shown_picture RENAME TO shown_picture_v2;
+ALTER TABLE field RENAME TO field_v2;
+ALTER TABLE picture RENAME TO picture_v2;
+ALTER TABLE lookup RENAME TO lookup_v2;
+DROP INDEX lookup_by_member;
+CREATE TABLE control (
+    id INTEGER PRIMARY KEY,
+    name TEXT NOT NULL UNIQUE
+);
+CREATE TABLE stored_value (
+    id INTEGER PRIMARY KEY,
+    sha256 BLOB NOT NULL UNIQUE,
+    size INTEGER NOT NULL,
+    packing INTEGER NOT NULL,
+    bytes BLOB NOT NULL
+);
+CREATE TABLE field_set (
+    id INTEGER PRIMARY KEY,
+    sha256 BLOB NOT NULL UNIQUE
+);
+CREATE TABLE field (
+    set_id INTEGER NOT NULL REFERENCES field_set (id),
+    control_id INTEGER NOT NULL REFERENCES control (id),
+    text_id INTEGER REFERENCES stored_value (id),
+    link_id INTEGER REFERENCES stored_value (id),
+    picture_id INTEGER REFERENCES stored_value (id),
+    PRIMARY KEY (set_id, control_id)
+) WITHOUT ROWID;
+CREATE TABLE lookup (
+    id INTEGER PRIMARY KEY,
+    account TEXT NOT NULL,
+    member TEXT NOT NULL,
+    started_ms INTEGER NOT NULL,
+    ended_ms INTEGER NOT NULL,
+    end_kind TEXT NOT NULL,
+    mode TEXT NOT NULL,
+    status BLOB NOT NULL,
+    message_text BLOB,
+    message_caption BLOB,
+    message_flags INTEGER,
+    field_set_id INTEGER NOT NULL REFERENCES field_set (id),
+    left_out INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX lookup_by_member ON lookup (member, id);
+)",
+     MoveVersion2Lookups},
 };
 
 static_assert(std::size(kMigrations) == kHistorySchemaVersion,
@@ -65,9 +123,7 @@ bool HasTables(Connection& db) {
     return tables.Step() && tables.Number(0) > 0;
 }
 
-}  // namespace
-
-std::int64_t SchemaVersionOf(Connection& db) {
+std::int64_t VersionRead(Connection& db) {
     const std::int64_t version = db.PragmaNumber("user_version");
     if (version > kHistorySchemaVersion || version < 0) {
         throw HistoryError(db.File().string() + ": written by a newer Kestrova (history version " +
@@ -81,22 +137,50 @@ std::int64_t SchemaVersionOf(Connection& db) {
     return version;
 }
 
+}  // namespace
+
+std::int64_t SchemaVersionOf(Connection& db) {
+    if (sqlite3_get_autocommit(db.Handle()) == 0) {
+        return VersionRead(db);  // inside the caller's transaction
+    }
+    db.Execute("BEGIN");
+    try {
+        const std::int64_t version = VersionRead(db);
+        db.Execute("COMMIT");
+        return version;
+    } catch (...) {
+        sqlite3_exec(db.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void UpgradeSchema(Connection& db) {
     if (SchemaVersionOf(db) == kHistorySchemaVersion) {
         return;
     }
-    Transaction transaction(db);
-    // Read again under the write lock: another process may have upgraded the
-    // file since.
-    const std::int64_t version = SchemaVersionOf(db);
-    for (const Migration& migration : kMigrations) {
-        if (migration.version > version) {
-            db.Execute(migration.sql);
+    std::int64_t before = 0;
+    {
+        Transaction transaction(db);
+        // Read again under the write lock: another process may have made or
+        // upgraded the schema since.
+        before = SchemaVersionOf(db);
+        for (const Migration& migration : kMigrations) {
+            if (migration.version > before) {
+                db.Execute(migration.sql);
+                if (migration.then != nullptr) {
+                    migration.then(db);
+                }
+            }
         }
+        // PRAGMA takes no bound values; the number is our own constant.
+        db.Execute(("PRAGMA user_version = " + std::to_string(kHistorySchemaVersion)).c_str());
+        transaction.Commit();
     }
-    // PRAGMA takes no bound values; the number is our own constant.
-    db.Execute(("PRAGMA user_version = " + std::to_string(kHistorySchemaVersion)).c_str());
-    transaction.Commit();
+    if (before > 0) {
+        // The upgraded file shrinks to what it now holds. Only a saving of
+        // space: another program reading it at the time may keep it from it.
+        sqlite3_exec(db.Handle(), "VACUUM", nullptr, nullptr, nullptr);
+    }
 }
 
 }  // namespace kestrova

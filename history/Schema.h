@@ -7,15 +7,18 @@
 
 namespace kestrova {
 
-inline constexpr int kHistorySchemaVersion = 2;
+inline constexpr int kHistorySchemaVersion = 3;
 
 // The file's version: 0 for a file without the schema (a new, empty one).
-// Throws for a file that is not a database, one of a newer Kestrova, and a
-// database that holds tables of some other program.
+// Read in one transaction, so that another program making the schema at the
+// same time is seen before or after, never halfway. Throws for a file that
+// is not a database, one of a newer Kestrova, and a database that holds
+// tables of some other program.
 std::int64_t SchemaVersionOf(Connection& db);
 
-// Brings the file to kHistorySchemaVersion (a new file gets the whole schema),
-// in one immediate transaction; throws where SchemaVersionOf does.
+// Brings the file to kHistorySchemaVersion (a new file gets the whole schema):
+// the version is read again and the schema made or upgraded inside one
+// immediate transaction; throws where SchemaVersionOf does.
 void UpgradeSchema(Connection& db);
 
 }  // namespace kestrova

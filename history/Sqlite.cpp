@@ -1,9 +1,14 @@
 #include "history/Sqlite.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace kestrova {
 namespace {
@@ -14,7 +19,19 @@ std::string SystemReason(sqlite3* db) {
     return error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string();
 }
 
-std::string Describe(sqlite3* db, int code, std::chrono::milliseconds busy) {
+bool IsBusy(int code) {
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+}
+
+// "0.25 s", "5 s": how long a lock was waited for, as it was.
+std::string Seconds(std::chrono::steady_clock::duration waited) {
+    const double seconds = std::chrono::duration<double>(waited).count();
+    char text[32];
+    std::snprintf(text, sizeof text, seconds < 10 ? "%.2g s" : "%.0f s", seconds);
+    return text;
+}
+
+std::string Describe(sqlite3* db, int code, std::chrono::steady_clock::duration waited) {
     const std::string engine = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     switch (code & 0xff) {
         case SQLITE_NOTADB:
@@ -22,8 +39,11 @@ std::string Describe(sqlite3* db, int code, std::chrono::milliseconds busy) {
             return "the file is damaged (" + engine + ")";
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            return "another program kept the file locked for over " +
-                   std::to_string((busy.count() + 999) / 1000) + " s";
+            // SQLite gives up at once in some cases instead of waiting.
+            if (waited < std::chrono::milliseconds(10)) {
+                return "another program had the file locked";
+            }
+            return "another program kept the file locked for " + Seconds(waited);
         case SQLITE_FULL:
             return "the disk is full";
         case SQLITE_READONLY:
@@ -39,7 +59,8 @@ std::string Describe(sqlite3* db, int code, std::chrono::milliseconds busy) {
     }
 }
 
-// A path as an SQLite file URI, every byte outside the plain set escaped.
+// A path as an SQLite file URI, every byte outside the plain set escaped, so
+// that a name such as ":memory:" or "file:x?mode=memory" is that file.
 std::string FileUri(const std::filesystem::path& file) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string uri = "file:";
@@ -56,21 +77,39 @@ std::string FileUri(const std::filesystem::path& file) {
     return uri;
 }
 
+// SQLite, unable to make a file, tries to open it read-only and reports that
+// attempt's "No such file or directory": the folder's own answer is the one
+// a user can act on.
+void CheckCanMake(const std::filesystem::path& file) {
+    std::error_code error;
+    if (std::filesystem::exists(file, error) || error) {
+        return;
+    }
+    const std::filesystem::path folder = std::filesystem::absolute(file, error).parent_path();
+    if (!error && access(folder.c_str(), W_OK | X_OK) != 0 && errno == EACCES) {
+        throw HistoryError(file.string() + ": the file cannot be made (" + std::strerror(EACCES) +
+                           " in " + folder.string() + ")");
+    }
+}
+
 }  // namespace
 
 Connection::Connection(const std::filesystem::path& file, Access access,
                        std::chrono::milliseconds busy)
     : file_(file), busy_(busy) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX |
-                (access == Access::kCreate ? SQLITE_OPEN_CREATE : 0);
-    std::string name = file.string();
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+    std::string name = FileUri(file);
+    if (access == Access::kCreate) {
+        CheckCanMake(file);
+        flags |= SQLITE_OPEN_CREATE;
+    }
     if (access == Access::kUnchanging) {
         flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
-        name = FileUri(file) + "?immutable=1";
+        name += "?immutable=1";
     }
     const int code = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (code != SQLITE_OK) {
-        const std::string what = Describe(db_, code, busy_);
+        const std::string what = Describe(db_, code, {});
         sqlite3_close(db_);
         db_ = nullptr;
         throw HistoryError(file_.string() + ": " + what);
@@ -85,10 +124,34 @@ Connection::~Connection() {
 }
 
 void Connection::Execute(const char* sql) {
+    const auto began = std::chrono::steady_clock::now();
     const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
     if (code != SQLITE_OK) {
-        Fail(code);
+        Fail(code, std::chrono::steady_clock::now() - began);
     }
+}
+
+void Connection::ExecuteRetryingWhileBusy(const char* sql) {
+    const auto began = std::chrono::steady_clock::now();
+    auto pause = std::chrono::milliseconds(1);
+    while (true) {
+        const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+        const auto waited = std::chrono::steady_clock::now() - began;
+        if (code == SQLITE_OK) {
+            return;
+        }
+        if (!IsBusy(code) || waited >= busy_) {
+            Fail(code, waited);
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+bool Connection::HasMoved() {
+    int moved = 0;
+    return sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+           moved != 0;
 }
 
 std::int64_t Connection::PragmaNumber(const char* name) {
@@ -101,8 +164,12 @@ std::int64_t Connection::LastInsertedId() {
     return sqlite3_last_insert_rowid(db_);
 }
 
-void Connection::Fail(int code) const {
-    throw HistoryError(file_.string() + ": " + Describe(db_, code, busy_));
+void Connection::Fail(int code, std::chrono::steady_clock::duration waited) const {
+    const std::string what = file_.string() + ": " + Describe(db_, code, waited);
+    if (IsBusy(code)) {
+        throw HistoryLocked(what);
+    }
+    throw HistoryError(what);
 }
 
 Statement::Statement(Connection& connection, std::string_view sql) : connection_(connection) {
@@ -148,6 +215,7 @@ void Statement::BindNull(int index) {
 }
 
 bool Statement::Step() {
+    const auto began = std::chrono::steady_clock::now();
     const int code = sqlite3_step(statement_);
     if (code == SQLITE_ROW) {
         return true;
@@ -155,8 +223,9 @@ bool Statement::Step() {
     if (code == SQLITE_DONE) {
         return false;
     }
+    const auto waited = std::chrono::steady_clock::now() - began;
     sqlite3_reset(statement_);
-    connection_.Fail(code);
+    connection_.Fail(code, waited);
 }
 
 void Statement::Run() {
@@ -172,6 +241,10 @@ void Statement::Reset() {
 
 std::int64_t Statement::Number(int column) const {
     return sqlite3_column_int64(statement_, column);
+}
+
+bool Statement::IsNull(int column) const {
+    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
 }
 
 std::string Statement::Bytes(int column) const {

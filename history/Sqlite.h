@@ -2,7 +2,8 @@
 // A small hold on SQLite: one connection, prepared statements whose values
 // are always bound (never spliced into the SQL), and an immediate
 // transaction that rolls back unless committed. Every failure becomes a
-// HistoryError naming the file.
+// HistoryError naming the file; a lock another program held says so, and for
+// how long it was waited for.
 
 #include <chrono>
 #include <cstdint>
@@ -26,7 +27,9 @@ class Connection {
 
     // Opens the file for reading and writing (read-only where the file
     // system allows no more). `busy` is how long a statement
-    // waits for another connection's lock before it gives up.
+    // waits for another connection's lock before it gives up. Any path names
+    // that file, ":memory:" and "file:..." too: the file is opened by a URI
+    // made from its absolute path.
     Connection(const std::filesystem::path& file, Access access, std::chrono::milliseconds busy);
     ~Connection();
     Connection(const Connection&) = delete;
@@ -34,16 +37,25 @@ class Connection {
 
     // Runs statements that take no values (schema, pragmas).
     void Execute(const char* sql);
+    // The same for a statement SQLite may refuse with "busy" at once, without
+    // calling the busy handler (a change of journal mode): tried again until
+    // the busy time has passed.
+    void ExecuteRetryingWhileBusy(const char* sql);
     // A pragma's single value, e.g. "user_version".
     std::int64_t PragmaNumber(const char* name);
     // The id of the row the last INSERT made.
     std::int64_t LastInsertedId();
 
+    // True once the file this connection writes has been deleted, renamed or
+    // replaced: whatever is written from here on would be lost with it.
+    bool HasMoved();
+
     const std::filesystem::path& File() const { return file_; }
     sqlite3* Handle() { return db_; }
 
-    // Throws the error that `code` stands for, in words.
-    [[noreturn]] void Fail(int code) const;
+    // Throws the error that `code` stands for, in words. `waited`: how long
+    // the failed call ran, so that a lock is told as it really was.
+    [[noreturn]] void Fail(int code, std::chrono::steady_clock::duration waited = {}) const;
 
   private:
     std::filesystem::path file_;
@@ -75,6 +87,7 @@ class Statement {
     std::int64_t Number(int column) const;
     // A TEXT or BLOB column's bytes as stored.
     std::string Bytes(int column) const;
+    bool IsNull(int column) const;
 
   private:
     Connection& connection_;

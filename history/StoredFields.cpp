@@ -10,6 +10,10 @@ bool HasText(ControlKind kind) {
 
 }  // namespace
 
+bool IsPageStore(Ctl id) {
+    return id == Ctl::编辑框82 || id == Ctl::编辑框2 || id == Ctl::编辑框98;
+}
+
 StoredField StoredFieldOf(const FieldStore& fields, const ControlDef& control) {
     StoredField field;
     if (HasText(control.kind)) {

@@ -13,6 +13,10 @@ struct StoredField {
     const ByteBuffer* picture = nullptr;  // picture boxes only
 };
 
+// The three edit boxes that keep whole page texts for the query's own later
+// cuts: no field anyone reads, and by far the largest values a lookup holds.
+bool IsPageStore(Ctl id);
+
 StoredField StoredFieldOf(const FieldStore& fields, const ControlDef& control);
 
 // Puts a kept value back; a control the saved lookup has no row for was empty.

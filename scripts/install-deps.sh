@@ -11,7 +11,7 @@ packages=(
   # pictures: decoding and the JPEG re-encoding
   libjpeg62-turbo-dev libpng-dev libgif-dev
   libcpp-httplib-dev libcli11-dev nlohmann-json3-dev
-  libsqlite3-dev
+  libsqlite3-dev libzstd-dev
   libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-noto-cjk

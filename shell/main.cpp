@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -56,7 +57,8 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
                                   QStringLiteral("Query the built-in sample marketplace."));
     const QCommandLineOption demoLatency(
         QStringLiteral("demo-latency-ms"),
-        QStringLiteral("Hold each answer of the built-in sample marketplace back N ms (with --demo)."),
+        QStringLiteral(
+            "Hold each answer of the built-in sample marketplace back N ms (with --demo)."),
         QStringLiteral("N"));
     const QCommandLineOption fast(
         QStringLiteral("fast"),
@@ -125,12 +127,14 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
         bool number = false;
         options.demoLatencyMs = parser.value(demoLatency).toInt(&number);
         if (!number || options.demoLatencyMs < 0 || options.demoLatencyMs > 60000) {
-            std::fprintf(stderr, "kestrova: --demo-latency-ms wants milliseconds from 0 to 60000\n");
+            std::fprintf(stderr,
+                         "kestrova: --demo-latency-ms wants milliseconds from 0 to 60000\n");
             return std::nullopt;
         }
         if (!options.demo) {
-            std::fprintf(stderr, "kestrova: --demo-latency-ms slows the built-in marketplace; "
-                                 "it needs --demo\n");
+            std::fprintf(stderr,
+                         "kestrova: --demo-latency-ms slows the built-in marketplace; "
+                         "it needs --demo\n");
             return std::nullopt;
         }
     }
@@ -199,6 +203,9 @@ class StartupProbe final : public QObject {
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     using namespace kestrova;
+    // A history growing past the user's file size limit (ulimit -f) is a
+    // failed write the history reports, not the end of the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication::setApplicationName(QStringLiteral("kestrova"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     if (AsksForHelpOrVersion(argc, argv)) {

@@ -7,16 +7,22 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "HistoryTesting.h"
 #include "Subprocess.h"
 #include "cli/FieldReport.h"
+#include "history/LookupHistory.h"
+#include "history/PictureHash.h"
 #include "history/SavedLookups.h"
 #include "history/Schema.h"
 #include "marketplace/Members.h"
+#include "text/Gbk.h"
 
 namespace kestrova {
 namespace {
@@ -322,15 +328,16 @@ void ExpectOnlyWholeLookups(const std::filesystem::path& file, std::size_t atLea
         EXPECT_EQ(FieldJson(lookup->fields), expected[s.account])
             << "#" << s.id << " " << s.account;
     }
-    EXPECT_EQ(
-        QueryValue(file,
-                   "SELECT count(*) FROM field WHERE lookup_id NOT IN (SELECT id FROM lookup)"),
-        "0");
-    EXPECT_EQ(
-        QueryValue(
-            file,
-            "SELECT count(*) FROM shown_picture WHERE sha256 NOT IN (SELECT sha256 FROM picture)"),
-        "0");
+    // Nothing points at what is not there.
+    EXPECT_EQ(QueryValue(file, "PRAGMA foreign_key_check"), "");
+    EXPECT_EQ(QueryValue(file,
+                         "SELECT count(*) FROM lookup WHERE field_set_id NOT IN "
+                         "(SELECT id FROM field_set)"),
+              "0");
+    EXPECT_EQ(QueryValue(file,
+                         "SELECT count(*) FROM field WHERE text_id NOT IN (SELECT id FROM "
+                         "stored_value) OR picture_id NOT IN (SELECT id FROM stored_value)"),
+              "0");
 }
 
 std::vector<std::string> BatchArguments(const std::filesystem::path& file, int rounds) {
@@ -618,6 +625,282 @@ TEST(CliHistory, AReadOnlyVersion1FileCannotBeUpgradedAndSaysSo) {
         std::string::npos)
         << run.err;
     EXPECT_EQ(FileBytes(file), before);
+}
+
+// ---------------------------------------------------------------- version 2
+
+std::filesystem::path CopyOfVersion2(const TempFolder& folder) {
+    const auto file = folder / "history.sqlite3";
+    std::filesystem::copy_file(
+        std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / "history-v2.sqlite3", file);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    return file;
+}
+
+std::string Sha256Hex(const std::string& text) {
+    return HexOf(Sha256Of(ByteBuffer(text.begin(), text.end())));
+}
+
+// Every lookup of a file written by the version before prints after the
+// upgrade exactly what it printed then: show in both outputs, the whole list
+// and the seller's diff.
+TEST(CliHistory, AVersion2FilePrintsWhatItPrintedThen) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = CopyOfVersion2(folder);
+    const std::string f = file.string();
+    std::ifstream digests(std::filesystem::path(KESTROVA_HISTORY_FIXTURES) /
+                          "history-v2-shown.txt");
+    int checked = 0;
+    for (std::string line; std::getline(digests, line);) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream fields(line);
+        std::string what, output, digest;
+        fields >> what >> output >> digest;
+        std::vector<std::string> arguments;
+        if (what == "list") {
+            arguments = {"history", "--limit", "0", "--json"};
+        } else if (what == "diff") {
+            arguments = {"history", "青禾手作坊", "--diff", "--json"};
+        } else {
+            const std::string account =
+                QueryValue(file, "SELECT account FROM lookup WHERE id = " + what);
+            arguments = {"show", account, "--id", what};
+            if (output == "json") {
+                arguments.push_back("--json");
+            }
+        }
+        arguments.push_back("--history");
+        arguments.push_back(f);
+        const ProgramRun run = Cli(arguments, settings);
+        EXPECT_EQ(run.exitCode, 0) << line << run.err;
+        EXPECT_EQ(Sha256Hex(run.out), digest) << line << "\n" << run.out;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 18);
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(QueryValue(file, "PRAGMA foreign_key_check"), "");
+    // "x😀" and "x😃" reached the marketplace alike, as "x?": one member now.
+    const ProgramRun both = Cli({"history", "x😃", "--json", "--history", f}, settings);
+    ASSERT_EQ(both.exitCode, 0) << both.err;
+    const json list = json::parse(both.out);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]["account"], "x😃");
+    EXPECT_EQ(list[1]["account"], "x😀");
+}
+
+// ---------------------------------------------------------------- together, from the start
+
+// Many programs saving into a history file none of them has made yet: the
+// first ones make it while the others look at it, and no save is lost.
+TEST(CliHistory, ManyProgramsMakingANewFileAtOnceLoseNoSave) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    constexpr int kRounds = 8;
+    constexpr int kPrograms = 8;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto file = folder / ("new-" + std::to_string(round) + ".sqlite3");
+        std::vector<std::unique_ptr<testing::RunningProgram>> programs;
+        for (int k = 0; k < kPrograms; ++k) {
+            programs.push_back(std::make_unique<testing::RunningProgram>(
+                std::vector<std::string>{KESTROVA_CLI, "lookup", "nobody.here", "--connect-to",
+                                         Port(), "--history", file.string()},
+                settings));
+        }
+        for (auto& program : programs) {
+            program->ReadRest();
+            EXPECT_EQ(program->Wait(), 0);
+            EXPECT_EQ(program->Errors(), "") << "round " << round;
+        }
+        EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), std::to_string(kPrograms))
+            << "round " << round;
+    }
+}
+
+// ---------------------------------------------------------------- limits and locks
+
+// A file size limit (ulimit -f, set by the shell that starts the program)
+// makes the history's writes fail; the batch goes on to its end with one
+// warning instead of being killed by SIGXFSZ.
+TEST(CliHistory, AFileSizeLimitIsAWarningNotTheEndOfTheBatch) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    SeedHistory(file, settings);
+    // 64 blocks of 512 bytes: the seed fits, a seller's pictures do not.
+    const ProgramRun run =
+        RunProgram({"/bin/sh", "-c", "ulimit -f 64 && exec \"$0\" \"$@\"", KESTROVA_CLI, "lookup",
+                    "青禾手作坊", "书虫阿林", "walker.zhou", "--jobs", "1", "--json",
+                    "--connect-to", Port(), "--history", file.string()},
+                   settings);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;
+    EXPECT_NE(run.err.find("warning: the lookup was not saved in the history: " + file.string()),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
+}
+
+std::chrono::duration<double> TimeOf(const std::function<void()>& run) {
+    const auto began = std::chrono::steady_clock::now();
+    run();
+    return std::chrono::steady_clock::now() - began;
+}
+
+// Another program holding the write lock costs a batch one short wait, not
+// one per member, and what could not be saved is said once, with its number.
+TEST(CliHistory, ABatchAgainstAHeldLockIsNotHeldUp) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    SeedHistory(file, settings);
+    const std::vector<std::string> six = {
+        "lookup",    "nobody.here", "blank_page", "spam king 2010", "x1",           "x2",
+        "x3",        "--jobs",      "6",          "--json",         "--connect-to", Port(),
+        "--history", file.string()};
+    ProgramRun free;
+    const auto freeTook = TimeOf([&] { free = Cli(six, settings); });
+    ASSERT_EQ(free.exitCode, 0);
+    ProgramRun locked;
+    std::chrono::duration<double> lockedTook{};
+    {
+        testing::HeldWriteLock lock(file);
+        lockedTook = TimeOf([&] { locked = Cli(six, settings); });
+    }
+    EXPECT_EQ(locked.exitCode, 0);
+    EXPECT_EQ(locked.out, free.out);
+    EXPECT_LT((lockedTook - freeTook).count(), 0.8)
+        << lockedTook.count() << " s against " << freeTook.count() << " s";
+    EXPECT_EQ(std::count(locked.err.begin(), locked.err.end(), '\n'), 2) << locked.err;
+    EXPECT_NE(locked.err.find("kestrova-cli: warning: the history is locked: " + file.string()),
+              std::string::npos)
+        << locked.err;
+    EXPECT_NE(locked.err.find("kestrova-cli: warning: 6 lookups were not saved in the history: "),
+              std::string::npos)
+        << locked.err;
+    // The seed, the six of the free run, and the other program's own.
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "8");
+}
+
+// ---------------------------------------------------------------- names
+
+// Whatever the name, the history is that file in that folder, never a
+// database in memory nor a URI's idea of a file.
+TEST(CliHistory, NamesThatLookLikeSqliteUrisAreFiles) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    for (const std::string name : {":memory:", "file:plain", "file:x?mode=memory",
+                                   "file::memory:?cache=shared", "a#b?c=d%41"}) {
+        const ProgramRun saved = RunProgram(
+            {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", folder.Path().string(), KESTROVA_CLI,
+             "lookup", "nobody.here", "--connect-to", Port(), "--history", name},
+            settings);
+        EXPECT_EQ(saved.exitCode, 0) << name;
+        EXPECT_EQ(saved.err, "") << name;
+        ASSERT_TRUE(std::filesystem::exists(folder / name)) << name;
+        const ProgramRun listed =
+            Cli({"history", "--json", "--history", (folder / name).string()}, settings);
+        EXPECT_EQ(json::parse(listed.out).size(), 1u) << name << listed.err;
+    }
+}
+
+TEST(CliHistory, ANewFileInAFolderItCannotBeMadeInSaysPermissionDenied) {
+    const TempFolder folder;
+    RunSettings settings = Isolated(folder);
+    const auto closed = folder / "closed";
+    std::filesystem::create_directory(closed);
+    std::filesystem::permissions(
+        closed, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    if (geteuid() == 0) {
+        settings.user = 65534;  // root makes files anywhere: the lookup runs as nobody
+    }
+    const auto file = closed / "history.sqlite3";
+    const ProgramRun run = Lookup("nobody.here", file, settings);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find(file.string() + ": the file cannot be made (Permission denied in " +
+                           closed.string() + ")"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// ---------------------------------------------------------------- order
+
+// The clock went back between two lookups of the seller (the history's clock
+// is the record's time): the later saved lookup is still the latest for
+// history, show and --diff.
+TEST(CliHistory, LatestIsTheLastSavedWhateverTheClockSaid) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    {
+        LookupHistory history(file, "test");
+        const auto now = std::chrono::system_clock::now();
+        Market().Market().SetMoment(MarketMoment::kFirst);
+        const auto first = testing::LookUp("青禾手作坊");
+        LookupRecord earlier = testing::RecordOf(*first, "青禾手作坊");
+        ASSERT_EQ(history.Save(earlier), 1);
+        Market().Market().SetMoment(MarketMoment::kLater);
+        const auto later = testing::LookUp("青禾手作坊");
+        LookupRecord setBack = testing::RecordOf(*later, "青禾手作坊");
+        setBack.started = now - std::chrono::hours(30 * 24);
+        setBack.ended = setBack.started + std::chrono::seconds(1);
+        ASSERT_EQ(history.Save(setBack), 2);
+        Market().Market().SetMoment(MarketMoment::kFirst);
+    }
+    const std::string f = file.string();
+    const ProgramRun list = Cli({"history", "--history", f}, settings);
+    EXPECT_EQ(list.out.rfind("#2 ", 0), 0u) << list.out;
+    const ProgramRun shown = Cli({"show", "青禾手作坊", "--json", "--history", f}, settings);
+    EXPECT_EQ(json::parse(shown.out)["fields"]["标签38"], "很挑剔！有给差评的记录！");
+    const ProgramRun diff =
+        Cli({"history", "青禾手作坊", "--diff", "--json", "--history", f}, settings);
+    const json changes = json::parse(diff.out);
+    EXPECT_EQ(changes["old"]["id"], 1);
+    EXPECT_EQ(changes["new"]["id"], 2);
+    EXPECT_EQ(changes["changes"][0]["old"], "3456");
+    EXPECT_EQ(changes["changes"][0]["new"], "3521");
+}
+
+TEST(CliHistory, ShowSaysWhatDidNotFitInTheHistory) {
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    FieldStore fields;
+    fields.WriteText(Ctl::编辑框1, "nobody");
+    fields.StatusBarSetText(0, Gbk("该账号不存在!"));
+    // A page of 20 MiB that no compression makes smaller.
+    std::string noise(20u << 20, '\0');
+    std::uint64_t state = 88172645463325252ull;
+    for (char& byte : noise) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        byte = static_cast<char>(state);
+    }
+    fields.WriteText(Ctl::编辑框2, noise);
+    {
+        LookupHistory history(file, "test");
+        ASSERT_TRUE(history.Save(testing::RecordOf(fields, "nobody")));
+    }
+    const std::string note =
+        "the whole page texts of this lookup were left out of the history: the lookup was "
+        "larger than the 16 MiB it may add";
+    const ProgramRun text = Cli({"show", "nobody", "--history", file.string()}, settings);
+    EXPECT_EQ(text.out, "状态\t该账号不存在!\n淘宝帐号：\tnobody\n(not saved)\t" + note + "\n");
+    const ProgramRun asJson =
+        Cli({"show", "nobody", "--json", "--history", file.string()}, settings);
+    const json shown = json::parse(asJson.out);
+    EXPECT_EQ(shown["left_out"], note);
+    EXPECT_EQ(shown["fields"]["编辑框2"], "");
 }
 
 }  // namespace

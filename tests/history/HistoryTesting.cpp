@@ -86,8 +86,10 @@ void ExecuteSql(const std::filesystem::path& file, const std::string& sql) {
 
 HeldWriteLock::HeldWriteLock(const std::filesystem::path& file) : db_(OpenForTest(file)) {
     sqlite3_exec(db_,
-                 "BEGIN IMMEDIATE; INSERT INTO lookup (account, started_ms, ended_ms, end_kind, "
-                 "mode, status) VALUES ('other', 0, 0, 'cancelled', 'sequential', x'')",
+                 "BEGIN IMMEDIATE; INSERT INTO field_set (sha256) VALUES (randomblob(32)); "
+                 "INSERT INTO lookup (account, member, started_ms, ended_ms, end_kind, mode, "
+                 "status, field_set_id) VALUES ('other', 'other', 0, 0, 'cancelled', "
+                 "'sequential', x'', last_insert_rowid())",
                  nullptr, nullptr, nullptr);
 }
 

@@ -151,12 +151,53 @@ TEST(LockedHistory, TakesTheLookupOnceTheOtherWriterIsDone) {
         lock.Release();
     });
     const FieldStore fields = UnknownLookup();
-    LookupHistory history(file, "test");
-    const auto began = std::chrono::steady_clock::now();
-    EXPECT_TRUE(history.Save(RecordOf(fields, "nobody.here")));
-    EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(350));
-    other.join();
+    ::testing::internal::CaptureStderr();
+    {
+        LookupHistory history(file, "test");
+        const auto began = std::chrono::steady_clock::now();
+        // Locked longer than a save waits: kept, not lost, and the lookup's
+        // end is not held up for long.
+        EXPECT_FALSE(history.Save(RecordOf(fields, "nobody.here")));
+        EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(380));
+        EXPECT_EQ(history.Kept(), 1u);
+        other.join();
+    }
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), 1) << warning;
+    EXPECT_NE(warning.find("test: warning: the history is locked: " + file.string() +
+                           ": another program kept the file locked for 0.2"),
+              std::string::npos)
+        << warning;
     EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "4");
+}
+
+// A file some other program keeps locked costs one wait, not one per lookup;
+// whatever cannot be saved by the end is said, with its number.
+TEST(LockedHistory, CostsOneWaitAndSaysOnceWhatIsLost) {
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    WriteHistory(file);
+    const FieldStore fields = UnknownLookup();
+    ::testing::internal::CaptureStderr();
+    const auto began = std::chrono::steady_clock::now();
+    {
+        testing::HeldWriteLock lock(file);
+        LookupHistory history(file, "test");
+        for (int k = 0; k < 6; ++k) {
+            EXPECT_FALSE(history.Save(RecordOf(fields, "nobody.here")));
+        }
+        EXPECT_EQ(history.Kept(), 6u);
+    }
+    const auto took = std::chrono::steady_clock::now() - began;
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    // One wait while saving, one at the end.
+    EXPECT_LT(took, std::chrono::milliseconds(700));
+    EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 2) << warnings;
+    EXPECT_NE(warnings.find("test: warning: 6 lookups were not saved in the history: " +
+                            file.string() + ": another program kept the file locked"),
+              std::string::npos)
+        << warnings;
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "3");
 }
 
 // ---------------------------------------------------------------- upgrade

@@ -8,6 +8,8 @@
 
 #include "HistoryTesting.h"
 #include "history/LookupHistory.h"
+#include "history/LookupWriter.h"
+#include "history/MemberKey.h"
 #include "history/PictureHash.h"
 #include "history/SavedLookups.h"
 #include "history/Schema.h"
@@ -78,15 +80,21 @@ TEST(SavedPictures, AreKeptOnceEachAcrossLookups) {
     }
     ASSERT_GT(shown, static_cast<int>(distinct.size()));  // the rating icons repeat
 
+    const std::string pictures =
+        "SELECT count(*) FROM stored_value WHERE id IN (SELECT picture_id FROM field)";
     LookupHistory history(file, "test");
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM picture"), std::to_string(distinct.size()));
+    EXPECT_EQ(QueryValue(file, pictures), std::to_string(distinct.size()));
     // A second process, which knows nothing of the first one's pictures.
     LookupHistory another(file, "test");
     ASSERT_TRUE(another.Save(RecordOf(*seller, "青禾手作坊")));
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM picture"), std::to_string(distinct.size()));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM shown_picture"), std::to_string(3 * shown));
+    EXPECT_EQ(QueryValue(file, pictures), std::to_string(distinct.size()));
+    // The same fields and pictures three times: one field set.
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM field WHERE picture_id IS NOT NULL"),
+              std::to_string(shown));
+    EXPECT_EQ(QueryValue(file, "SELECT count(DISTINCT field_set_id) FROM lookup"), "1");
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "3");
 }
 
 TEST(SavedMessageBox, IsTheLookupsOwnOnly) {
@@ -158,8 +166,9 @@ TEST(Recent, ListsLatestFirstByMemberAndUpToTheLimit) {
         fields.WriteText(Ctl::编辑框1, accounts[k]);
         fields.StatusBarSetText(0, Gbk("该账号不存在!"));
         LookupRecord record = RecordOf(fields, accounts[k]);
-        // Saved out of time order: the list goes by when a lookup ran.
-        record.started = base + std::chrono::minutes(k == 1 ? 10 : k);
+        // A clock set back between lookups: the list goes by the order of
+        // saving, not by what the clock said.
+        record.started = base + std::chrono::minutes(k == 1 ? 10 : -k);
         ASSERT_TRUE(history.Save(record));
     }
     const SavedLookups saved(file);
@@ -170,10 +179,11 @@ TEST(Recent, ListsLatestFirstByMemberAndUpToTheLimit) {
         }
         return found;
     };
-    EXPECT_EQ(ids(saved.Recent(std::nullopt, 0)), (std::vector<std::int64_t>{2, 5, 4, 3, 1}));
-    EXPECT_EQ(ids(saved.Recent(std::nullopt, 2)), (std::vector<std::int64_t>{2, 5}));
+    EXPECT_EQ(ids(saved.Recent(std::nullopt, 0)), (std::vector<std::int64_t>{5, 4, 3, 2, 1}));
+    EXPECT_EQ(ids(saved.Recent(std::nullopt, 2)), (std::vector<std::int64_t>{5, 4}));
     EXPECT_EQ(ids(saved.Recent("a", 0)), (std::vector<std::int64_t>{5, 3, 1}));
     EXPECT_EQ(ids(saved.Recent("a", 1)), (std::vector<std::int64_t>{5}));
+    EXPECT_EQ(saved.Latest("a")->summary.id, 5);
     EXPECT_TRUE(saved.Recent("nobody", 0).empty());
     EXPECT_FALSE(saved.Load(99).has_value());
 }
@@ -190,6 +200,153 @@ TEST(Reading, AHistoryNotYetWrittenIsEmptyAndStaysUnwritten) {
     testing::WriteFile(empty, "");
     EXPECT_TRUE(SavedLookups(empty).Recent(std::nullopt, 0).empty());
     EXPECT_EQ(FileBytes(empty), "");
+}
+
+// ---------------------------------------------------------------- the bound
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::uint64_t state = 0x9e3779b97f4a7c15ull * (seed + 1);
+    for (std::size_t k = 0; k < size; k += 8) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        for (std::size_t b = 0; b < 8 && k + b < size; ++b) {
+            bytes[k + b] = static_cast<char>(state >> (8 * b));
+        }
+    }
+    return bytes;
+}
+
+std::uintmax_t HistoryBytes(const std::filesystem::path& file) {
+    // What the file holds once its log is written back.
+    testing::ExecuteSql(file, "PRAGMA wal_checkpoint(TRUNCATE)");
+    return std::filesystem::file_size(file);
+}
+
+struct Oversized {
+    const char* what;
+    std::size_t pageBytes;  // each of the three page stores
+    int pictures;           // distinct pictures of pictureBytes each
+    std::size_t pictureBytes;
+    int leftOut;
+};
+
+class OversizedLookups : public ::testing::TestWithParam<Oversized> {};
+
+// Whatever the pages hold, one lookup adds at most 16 MiB; what is left out
+// is marked, and every other field comes back as it was.
+TEST_P(OversizedLookups, AddAtMostTheBoundAndSaySo) {
+    const Oversized& o = GetParam();
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    FieldStore fields;
+    fields.WriteText(Ctl::编辑框1, Gbk("青禾手作坊"));
+    fields.WriteText(Ctl::标签38, Gbk("良民."));
+    unsigned seed = 0;
+    for (const Ctl page : {Ctl::编辑框82, Ctl::编辑框2, Ctl::编辑框98}) {
+        fields.WriteText(page, RandomBytes(o.pageBytes, ++seed));
+    }
+    const Ctl boxes[] = {Ctl::图片框1,  Ctl::图片框9,  Ctl::图片框10, Ctl::图片框11,
+                         Ctl::图片框12, Ctl::图片框13, Ctl::图片框14};
+    for (int k = 0; k < o.pictures; ++k) {
+        const std::string bytes = RandomBytes(o.pictureBytes, ++seed);
+        fields.WritePicture(boxes[k], ByteBuffer(bytes.begin(), bytes.end()));
+    }
+    FieldStore small;
+    small.WriteText(Ctl::编辑框1, Gbk("nobody"));
+    small.StatusBarSetText(0, Gbk("该账号不存在!"));
+
+    LookupHistory history(file, "test");
+    ASSERT_TRUE(history.Save(RecordOf(small, "nobody")));
+    const auto before = HistoryBytes(file);
+    const auto id = history.Save(RecordOf(fields, "青禾手作坊"));
+    ASSERT_TRUE(id);
+    EXPECT_LE(HistoryBytes(file) - before, kLookupBound) << o.what;
+
+    const auto saved = SavedLookups(file).Load(*id);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->summary.leftOut, o.leftOut);
+    for (const ControlDef& c : Controls()) {
+        const StoredField was = StoredFieldOf(fields, c);
+        const StoredField is = StoredFieldOf(saved->fields, c);
+        const bool pageLeftOut = (o.leftOut & kPageTextsLeftOut) != 0 && IsPageStore(c.id);
+        EXPECT_EQ(is.text, pageLeftOut ? Text() : was.text) << c.name;
+        if (was.picture != nullptr && (o.leftOut & kPicturesLeftOut) == 0) {
+            EXPECT_EQ(*is.picture, *was.picture) << c.name;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(History, OversizedLookups,
+                         ::testing::Values(
+                             // Pages padded with incompressible bytes to the size cap.
+                             Oversized{"pages_at_the_cap", 32u << 20, 0, 0, kPageTextsLeftOut},
+                             Oversized{"pages_just_within", 5u << 20, 0, 0, kNothingLeftOut},
+                             Oversized{"pictures_beyond", 1u << 20, 7, 4u << 20,
+                                       kPageTextsLeftOut | kPicturesLeftOut}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// The page texts are stored compressed, and once however many lookups hold them.
+TEST(SavedPageTexts, AreCompressedAndStoredOnce) {
+    Market();
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    const auto seller = LookUp("青禾手作坊");
+    std::size_t pageBytes = 0;
+    for (const Ctl page : {Ctl::编辑框82, Ctl::编辑框2, Ctl::编辑框98}) {
+        pageBytes += seller->ReadText(page).size();
+    }
+    LookupHistory history(file, "test");
+    ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
+    const auto once = HistoryBytes(file);
+    for (int k = 0; k < 9; ++k) {
+        ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
+    }
+    // Nine more lookups showing the same: nine rows, a page or so.
+    EXPECT_LE(HistoryBytes(file) - once, 8192u);
+    const std::string stored = QueryValue(
+        file,
+        "SELECT sum(length(bytes)) FROM stored_value WHERE id IN (SELECT text_id FROM field "
+        "WHERE control_id IN (SELECT id FROM control WHERE name IN ('编辑框82', '编辑框2', "
+        "'编辑框98')))");
+    EXPECT_LT(std::stoul(stored) * 3, pageBytes) << stored << " of " << pageBytes;
+}
+
+TEST(MemberKey, IsWhatTheMarketplaceReceives) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"x😀", "x?"},    {" x😃　", "x?"}, {"x?", "x?"}, {"青禾手作坊", "青禾手作坊"},
+        {"a\xff", "a?"},  // not UTF-8: sent as "?"
+    };
+    for (const auto& [typed, key] : cases) {
+        EXPECT_EQ(MemberKey(typed), key) << typed;
+    }
+    EXPECT_NE(MemberKey("x😀"), MemberKey("x"));
+}
+
+// A file deleted while a program saves into it: the next lookup goes into a
+// new file, said once, instead of into the deleted one.
+TEST(DeletedHistory, IsMadeAnewAndSaidOnce) {
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    FieldStore unknown;
+    unknown.WriteText(Ctl::编辑框1, Gbk("nobody"));
+    unknown.StatusBarSetText(0, Gbk("该账号不存在!"));
+    ::testing::internal::CaptureStderr();
+    {
+        LookupHistory history(file, "test");
+        ASSERT_TRUE(history.Save(RecordOf(unknown, "nobody")));
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::filesystem::remove(file.string() + suffix);
+        }
+        EXPECT_EQ(history.Save(RecordOf(unknown, "nobody")), 1);
+        EXPECT_EQ(history.Save(RecordOf(unknown, "nobody")), 2);
+    }
+    const std::string warning = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(warning, "test: warning: " + file.string() +
+                           ": the file was deleted or replaced while in use; lookups now go "
+                           "into a new one\n");
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "2");
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+#pragma once
+// Writing one lookup into the file: its row, and its field set with every
+// value the file does not hold yet. Values are stored once by SHA-256 and
+// compressed, field sets once by their own SHA-256, so a lookup that shows
+// what an earlier one showed adds little more than its row.
+//
+// Whatever the pages, a lookup adds at most kLookupBound to the file: above
+// it the whole page texts are left out, then (should that not do) the new
+// pictures, the largest first, and the lookup is marked so.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "form/FieldStore.h"
+#include "history/Compression.h"
+#include "history/FieldValues.h"
+#include "history/Sqlite.h"
+
+namespace kestrova {
+
+inline constexpr std::size_t kLookupBound = 16u << 20;
+
+// The lookup's own row.
+struct LookupRow {
+    std::optional<std::int64_t> id;  // an upgrade keeps the numbers users know
+    std::string account;             // as typed, UTF-8
+    std::string member;              // MemberKey
+    std::int64_t startedMs = 0;      // since 1970-01-01 UTC
+    std::int64_t endedMs = 0;
+    std::string end;  // EndName
+    std::string mode;
+    Text status;
+    std::optional<MessageBoxRecord> message;
+};
+
+// A lookup ready to be written: what the file lacks is packed.
+struct PreparedLookup {
+    PreparedLookup(LookupRow row, const FieldStore& window) : row(std::move(row)), values(window) {}
+    LookupRow row;
+    FieldValues values;
+    std::vector<std::optional<PackedValue>> packed;  // by value index; nullopt: not packed
+    Sha256Digest setDigest{};
+};
+
+class LookupWriter {
+  public:
+    explicit LookupWriter(Connection& db);
+    ~LookupWriter();
+    LookupWriter(const LookupWriter&) = delete;
+    LookupWriter& operator=(const LookupWriter&) = delete;
+
+    // Outside any transaction (the packing takes the CPU time, not the lock).
+    // The window must outlive the result.
+    std::unique_ptr<PreparedLookup> Prepare(LookupRow row, const FieldStore& window);
+
+    // Inside the caller's transaction; the lookup's id.
+    std::int64_t Write(const PreparedLookup& lookup);
+
+    // What the transaction wrote is the file's for good, or gone.
+    void Committed();
+    void RolledBack();
+
+  private:
+    struct Statements;
+
+    std::optional<std::int64_t> FindValue(const Sha256Digest& digest);
+    std::optional<std::int64_t> FindSet(const Sha256Digest& digest);
+    std::int64_t ControlId(const char* name);
+    std::int64_t ValueId(const PreparedLookup& lookup, int value);
+    void Bound(PreparedLookup& lookup);
+
+    Connection& db_;
+    std::unique_ptr<Statements> statements_;
+    // Ids the file holds for good, and those of the transaction under way.
+    std::map<Sha256Digest, std::int64_t> values_, newValues_;
+    std::map<Sha256Digest, std::int64_t> sets_, newSets_;
+    std::map<std::string, std::int64_t, std::less<>> controls_, newControls_;
+};
+
+}  // namespace kestrova
