@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds Kestrova in Release into build-release/ and makes the Debian package
-# kestrova_<version>_<architecture>.deb in this folder, from the same install
-# rules as `cmake --install`.
+# Builds Kestrova in Release into build-release/ and makes the two Debian
+# packages in this folder, from the same install rules as `cmake --install`:
+# kestrova-cli_<version>_<architecture>.deb (command line and sample
+# marketplace, no toolkit) and kestrova_<version>_<architecture>.deb (the
+# window; depends on kestrova-cli of the same version).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -18,10 +20,10 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=OF
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build build-release -j2 --target kestrova kestrova-cli kestrova-marketplace kestrova_compressed_docs
-rm -f build-release/kestrova_*.deb
+rm -f build-release/kestrova_*.deb build-release/kestrova-cli_*.deb
 (cd build-release && cpack -G DEB)
-cp build-release/kestrova_*.deb .
-for deb in build-release/kestrova_*.deb; do
+cp build-release/kestrova_*.deb build-release/kestrova-cli_*.deb .
+for deb in build-release/kestrova-cli_*.deb build-release/kestrova_*.deb; do
   echo "Built $(basename "$deb"):"
   dpkg-deb --field "$deb" Package Version Architecture Depends
 done

@@ -1,6 +1,5 @@
 #include "cli/FieldReport.h"
 
-#include <QCryptographicHash>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -9,6 +8,7 @@
 
 #include "form/Controls.h"
 #include "form/RatingRows.h"
+#include "history/PictureHash.h"
 #include "imaging/Picture.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
@@ -99,11 +99,7 @@ std::string FieldCaption(const ControlDef& field) {
 namespace {
 
 std::string Sha256Hex(const ByteBuffer& bytes) {
-    const QByteArray digest =
-        QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<qsizetype>(bytes.size())),
-                                 QCryptographicHash::Sha256);
-    return digest.toHex().toStdString();
+    return HexOf(Sha256Of(bytes));
 }
 
 // What the report says of a picture.

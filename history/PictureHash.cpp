@@ -1,18 +1,14 @@
 #include "history/PictureHash.h"
 
-#include <QCryptographicHash>
-#include <algorithm>
+#include <openssl/evp.h>
 
 namespace kestrova {
 
+// From libcrypto, which libcurl already brings along.
 Sha256Digest Sha256Of(const ByteBuffer& bytes) {
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<qsizetype>(bytes.size())),
-                                 QCryptographicHash::Sha256);
     Sha256Digest digest{};
-    std::copy_n(reinterpret_cast<const std::uint8_t*>(hash.constData()), digest.size(),
-                digest.begin());
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
     return digest;
 }
 

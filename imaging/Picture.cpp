@@ -1,23 +1,18 @@
 #include "imaging/Picture.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QPainter>
+#include <cstring>
+#include <optional>
+
+#include "imaging/BmpReader.h"
+#include "imaging/CanvasDraw.h"
+#include "imaging/GifDecoder.h"
+#include "imaging/IcoReader.h"
+#include "imaging/JpegCodec.h"
+#include "imaging/PngDecoder.h"
+#include "imaging/Raster.h"
 
 namespace kestrova {
 namespace {
-
-// Larger pictures are refused before decoding: a few hundred bytes of a crafted
-// file could otherwise ask for gigabytes of pixels.
-constexpr int kMaxSide = 8192;
-
-// The JFIF density the JPEG carries: 100 dots per inch, as 3937 dots per metre.
-// Fixed, so that the bytes depend on the picture alone and not on the screen
-// of whichever program re-encodes it.
-constexpr int kDotsPerMetre = 3937;
 
 bool StartsWith(const ByteBuffer& bytes, std::initializer_list<std::uint8_t> prefix) {
     if (bytes.size() < prefix.size()) {
@@ -32,31 +27,47 @@ bool StartsWith(const ByteBuffer& bytes, std::initializer_list<std::uint8_t> pre
     return true;
 }
 
-bool SizeAllowed(const QSize& size) {
-    return size.width() > 0 && size.height() > 0 && size.width() <= kMaxSide &&
-           size.height() <= kMaxSide;
+// A size a header announces that is out of bounds refuses the picture before
+// anything is decoded.
+template <typename Size>
+bool AnnouncedTooLarge(const std::optional<Size>& size) {
+    return size && size->width >= 0 && size->height >= 0 &&
+           !PictureSideAllowed(size->width, size->height);
 }
 
-// The first frame, or a null image when the bytes do not decode or are too large.
-QImage Decode(const ByteBuffer& bytes) {
-    if (bytes.empty()) {
-        return {};
+// The picture the bytes hold, told apart by content in a fixed order: GIF,
+// icon, JPEG, PNG, bitmap. Portable any-maps and X bitmaps and pixmaps, which
+// the web does not serve, are not read.
+std::optional<Raster> Decode(const ByteBuffer& bytes) {
+    std::optional<Raster> picture;
+    if (StartsWith(bytes, {'G', 'I', 'F', '8', '7', 'a'}) ||
+        StartsWith(bytes, {'G', 'I', 'F', '8', '9', 'a'})) {
+        if (AnnouncedTooLarge(ReadGifHeader(bytes))) {
+            return std::nullopt;
+        }
+        picture = DecodeGif(bytes);
+    } else if (LooksLikeIcon(bytes)) {
+        picture = DecodeIco(bytes);
+    } else if (StartsWith(bytes, {0xFF, 0xD8})) {
+        if (AnnouncedTooLarge(ReadJpegHeader(bytes))) {
+            return std::nullopt;
+        }
+        picture = DecodeJpeg(bytes);
+    } else if (StartsWith(bytes, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A})) {
+        if (AnnouncedTooLarge(ReadPngHeader(bytes))) {
+            return std::nullopt;
+        }
+        picture = DecodePng(bytes);
+    } else if (StartsWith(bytes, {'B', 'M'})) {
+        if (AnnouncedTooLarge(ReadBmpHeader(bytes))) {
+            return std::nullopt;
+        }
+        picture = DecodeBmp(bytes);
     }
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    const QSize announced = reader.size();
-    if (announced.isValid() && !SizeAllowed(announced)) {
-        return {};
+    if (!picture || !PictureSideAllowed(picture->width, picture->height)) {
+        return std::nullopt;
     }
-    QImage image = reader.read();
-    if (image.isNull() || !SizeAllowed(image.size())) {
-        return {};
-    }
-    return image;
+    return picture;
 }
 
 }  // namespace
@@ -129,39 +140,21 @@ bool IsShownByPictureBox(PictureFormat format) {
 }
 
 PictureSize ProbePictureSize(const ByteBuffer& bytes) {
-    const QImage image = Decode(bytes);
-    if (image.isNull()) {
+    const std::optional<Raster> picture = Decode(bytes);
+    if (!picture) {
         return {};
     }
-    return {image.width(), image.height()};
+    return {picture->width, picture->height};
 }
 
 ByteBuffer ReencodeAsJpeg(const ByteBuffer& bytes) {
-    const QImage source = Decode(bytes);
-    if (source.isNull()) {
+    const std::optional<Raster> picture = Decode(bytes);
+    if (!picture) {
         return {};
     }
-    // A fresh 32-bit ARGB canvas, all pixels transparent black, with the source
-    // drawn over it at its own size: transparent areas end up black in the JPEG.
-    QImage canvas(source.size(), QImage::Format_ARGB32);
-    if (canvas.isNull()) {
-        return {};
-    }
-    canvas.fill(0);
-    canvas.setDotsPerMeterX(kDotsPerMetre);
-    canvas.setDotsPerMeterY(kDotsPerMetre);
-    {
-        QPainter painter(&canvas);
-        painter.drawImage(0, 0, source);
-    }
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    if (!writer.write(canvas)) {
-        return {};
-    }
-    return ByteBuffer(encoded.begin(), encoded.end());
+    // Drawn over a fresh, fully transparent canvas of the same size:
+    // transparent areas end up black in the JPEG.
+    return EncodeJpeg(DrawOnBlankCanvas(*picture), picture->width, picture->height);
 }
 
 }  // namespace kestrova

@@ -24,9 +24,10 @@ struct PictureSize {
 // Pixel size of decodable bytes; 0 x 0 otherwise.
 PictureSize ProbePictureSize(const ByteBuffer& bytes);
 
-// Decodes any common web format, draws it on a blank 32-bit ARGB image of the
-// same size and encodes that as baseline JPEG with the encoder's defaults.
-// Bytes that do not decode give the empty buffer.
+// Decodes GIF (first frame), icon, JPEG, PNG or bitmap bytes, draws the
+// picture on a blank 32-bit ARGB canvas of the same size and encodes that as
+// baseline JPEG (quality 75, 100 dots per inch). Bytes that do not decode, and
+// pictures with a side above 8192 pixels, give the empty buffer.
 ByteBuffer ReencodeAsJpeg(const ByteBuffer& bytes);
 
 }  // namespace kestrova

@@ -7,7 +7,9 @@ packages=(
   cmake g++ make pkg-config
   googletest libgtest-dev libgmock-dev
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libpcre2-dev
+  libcurl4-openssl-dev libpcre2-dev libssl-dev
+  # pictures: decoding and the JPEG re-encoding
+  libjpeg62-turbo-dev libpng-dev libgif-dev
   libcpp-httplib-dev libcli11-dev nlohmann-json3-dev
   libsqlite3-dev libzstd-dev
   libbenchmark-dev
@@ -17,6 +19,8 @@ packages=(
   desktop-file-utils appstream groff-base bash-completion
   # ./package.sh: cpack's dependency scan runs dpkg-shlibdeps and file
   dpkg-dev file
+  # ./bench.sh: the command line's start is measured against curl's
+  curl
 )
 
 missing=()

@@ -34,7 +34,7 @@ expected_files() {
         "$prefix/share/bash-completion/completions/kestrova-cli" \
         "$prefix/share/man/man1/kestrova.1.gz" "$prefix/share/man/man1/kestrova-cli.1.gz" \
         "$prefix/share/man/man1/kestrova-marketplace.1.gz" \
-        "$prefix/share/doc/kestrova/changelog.gz"
+        "$prefix/share/doc/kestrova/changelog.gz" "$prefix/share/doc/kestrova-cli/changelog.gz"
     for size in 16 32 48 128 256; do
         echo "$prefix/share/icons/hicolor/${size}x${size}/apps/kestrova.png"
     done
@@ -70,6 +70,7 @@ usr/share/man/man1/kestrova.1.gz packaging/man/kestrova.1
 usr/share/man/man1/kestrova-cli.1.gz packaging/man/kestrova-cli.1
 usr/share/man/man1/kestrova-marketplace.1.gz packaging/man/kestrova-marketplace.1
 usr/share/doc/kestrova/changelog.gz packaging/changelog
+usr/share/doc/kestrova-cli/changelog.gz packaging/changelog
 usr/share/icons/hicolor/16x16/apps/kestrova.png assets/icons/hicolor/16x16/apps/kestrova.png
 usr/share/icons/hicolor/32x32/apps/kestrova.png assets/icons/hicolor/32x32/apps/kestrova.png
 usr/share/icons/hicolor/48x48/apps/kestrova.png assets/icons/hicolor/48x48/apps/kestrova.png

@@ -34,6 +34,7 @@ int FuzzCookiesHeaders(const std::uint8_t* data, std::size_t size);
 int FuzzWireResponse(const std::uint8_t* data, std::size_t size);
 int FuzzRegionName(const std::uint8_t* data, std::size_t size);
 int FuzzPicture(const std::uint8_t* data, std::size_t size);
+int FuzzBitmapIcon(const std::uint8_t* data, std::size_t size);
 
 // Every target, in the order scripts/fuzz.sh runs them.
 std::span<const FuzzTarget> FuzzTargets();

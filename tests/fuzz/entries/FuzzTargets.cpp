@@ -5,7 +5,7 @@
 namespace kestrova::fuzz {
 
 std::span<const FuzzTarget> FuzzTargets() {
-    static constexpr std::array<FuzzTarget, 17> kTargets = {{
+    static constexpr std::array<FuzzTarget, 18> kTargets = {{
         {"text_search", &FuzzTextSearch},
         {"text_convert", &FuzzTextConvert},
         {"marker_cut", &FuzzMarkerCut},
@@ -23,6 +23,7 @@ std::span<const FuzzTarget> FuzzTargets() {
         {"wire_response", &FuzzWireResponse},
         {"region_name", &FuzzRegionName},
         {"picture", &FuzzPicture},
+        {"bitmap_icon", &FuzzBitmapIcon},
     }};
     return kTargets;
 }
