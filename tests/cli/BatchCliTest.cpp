@@ -42,6 +42,26 @@ std::string ReadAll(int fd) {
     return bytes;
 }
 
+// The test's environment, with the history in a folder of the test's own
+// (gone at the test's end): whatever the user's history holds, or a newer
+// program wrote there, must neither reach these runs nor be written by them.
+struct IsolatedEnvironment {
+    IsolatedEnvironment() {
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string_view entry(*e);
+            if (!entry.starts_with("XDG_DATA_HOME=") && !entry.starts_with("KESTROVA_HISTORY=")) {
+                entries.emplace_back(entry);
+            }
+        }
+        entries.push_back("XDG_DATA_HOME=" + data.string());
+    }
+    ~IsolatedEnvironment() { std::filesystem::remove_all(data); }
+
+    const std::filesystem::path data = std::filesystem::temp_directory_path() /
+                                       ("kestrova-batch-data-" + std::to_string(getpid()));
+    std::vector<std::string> entries;
+};
+
 // Runs kestrova-cli with the arguments (no shell between), the text on its
 // standard input, and its standard error on a pipe or on a pseudo-terminal.
 CliRun RunCli(const std::vector<std::string>& arguments, const std::string& input = "",
@@ -62,6 +82,12 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    static const IsolatedEnvironment environment;
+    std::vector<char*> envp;
+    for (const std::string& entry : environment.entries) {
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -70,7 +96,7 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
         ::dup2(err[1], STDERR_FILENO);
         ::close(in[1]);
         ::close(err[0]);
-        ::execv(KESTROVA_CLI, argv.data());
+        ::execve(KESTROVA_CLI, argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(in[0]);

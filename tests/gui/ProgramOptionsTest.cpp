@@ -19,8 +19,12 @@ struct Answer {
 enum class Display { None, Offscreen };
 
 Answer RunKestrova(const QStringList& arguments, Display display) {
+    // The lookups these runs make go into a history of their own, never the user's.
+    static const QTemporaryDir data;
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    environment.remove(QStringLiteral("KESTROVA_HISTORY"));
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("KESTROVA_CONNECT_TO"));
