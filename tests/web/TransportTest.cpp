@@ -429,10 +429,12 @@ TEST_F(TransportTest, OnlyHttpAndHttpsAddressesAreFetched) {
     }
     EXPECT_EQ(server.ConnectionCount(), 0);
     std::remove(path.c_str());
-    // The scheme is case-insensitive; spaces in a page's address are escaped.
-    EXPECT_EQ(AsString(Exchange(Get("HTTP://127.0.0.1:" + port + "/a b")).body), "reached");
+    // The scheme is case-insensitive; GBK bytes in a page's address are
+    // escaped, and a space in it makes it no address at all.
+    EXPECT_TRUE(Exchange(Get("HTTP://127.0.0.1:" + port + "/a b")).body.empty());
+    EXPECT_EQ(AsString(Exchange(Get("HTTP://127.0.0.1:" + port + "/a\xD6\xD0")).body), "reached");
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0].head.substr(0, 22), "GET /a%20b HTTP/1.1\r\nH");
+    EXPECT_EQ(server.Requests()[0].head.substr(0, 24), "GET /a%D6%D0 HTTP/1.1\r\nH");
 }
 
 TEST_F(TransportTest, ConnectToSendsEveryHostToTheTargetOverPlainHttp) {
