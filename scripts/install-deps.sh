@@ -17,6 +17,9 @@ packages=(
   desktop-file-utils appstream groff-base bash-completion
   # ./package.sh: cpack's dependency scan runs dpkg-shlibdeps and file
   dpkg-dev file
+  # tests: a network namespace of their own (unshare, ip) and a small C
+  # library they build to slow the resolver down
+  util-linux iproute2 gcc
 )
 
 missing=()
