@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -203,6 +202,10 @@ struct TransferEngine::Impl {
     };
     std::map<std::string, HostLine> hosts;
     std::map<CURL*, std::shared_ptr<TransferState>> running;
+    // What a hop without a body points at. A member, not a static of the
+    // function: a static made on this thread would be destroyed at exit before
+    // the engine, while this thread still runs.
+    const ByteBuffer noBody;
     std::thread thread;
 
     void Run();
@@ -362,8 +365,7 @@ bool TransferEngine::Impl::StartHop(const std::shared_ptr<TransferState>& t) {
     hop.method = t->method;
     hop.sendsBody = sendsBody;
     hop.maxBodyBytes = t->request.maxBodyBytes;
-    static const ByteBuffer kNoBody;
-    hop.body = sendsBody ? &t->request.body : &kNoBody;
+    hop.body = sendsBody ? &t->request.body : &noBody;
     hop.cancelled = t->group ? &t->group->CancelFlag() : nullptr;
     active->sockets.guarded = t->guarded;
     if (!transfer::Configure(active->easy.get(), hop, active->sockets, t->request.timeouts,

@@ -16,8 +16,8 @@ namespace {
 // Protocols a request may use, for the first hop and for every redirect.
 constexpr const char* kWebProtocols = "http,https";
 
-// Spaces, control characters and bytes from 0x80 on cannot travel in a request
-// line; page-supplied addresses carry them now and then.
+// Bytes from 0x80 on (GBK in a page's address) cannot travel in a request line
+// as they are; spaces and control bytes never get this far (CleanAddress).
 std::string EscapeUnsafeBytes(std::string_view url) {
     static const char* kHex = "0123456789ABCDEF";
     std::string out;
