@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #include "RawServer.h"
@@ -92,7 +93,10 @@ TEST(SlowName, NoTransferWaitsForAnotherOnesNameLookup) {
 
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        environment.emplace_back(*entry);
+        const std::string_view text = *entry;
+        if (text.rfind("LD_PRELOAD=", 0) != 0 && text.rfind("ASAN_OPTIONS=", 0) != 0) {
+            environment.emplace_back(text);
+        }
     }
     environment.push_back("LD_PRELOAD=" + base + ".so");
     environment.push_back(std::string("KESTROVA_TEST_SLOW_NAME=") + kSlowName);
