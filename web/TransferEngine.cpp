@@ -434,10 +434,11 @@ void TransferEngine::Impl::DropCancelled() {
 // A hop that has ended: the answer, the next hop of a redirect, or nothing.
 void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CURLcode code) {
     transfer::Hop& hop = t->active->hop;
-    // A hop cut at its cap keeps what arrived, once its head was whole.
-    const bool cut = (hop.bodyCut || hop.wireCut) && hop.headComplete &&
-                     (code == CURLE_WRITE_ERROR || code == CURLE_ABORTED_BY_CALLBACK);
-    if (code != CURLE_OK && !cut) {
+    // A body cut at its cap keeps what arrived. An answer that took more from
+    // the wire than its cap allows is dropped: how much of its body had come
+    // by then would depend on how the reads fell.
+    const bool cut = hop.bodyCut && code == CURLE_WRITE_ERROR;
+    if (hop.wireCut || (code != CURLE_OK && !cut)) {
         if (!t->active->sockets.refused.empty()) {
             WarnRefused(hop.url, t->active->sockets.refused);
         }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "text/GbkChar.h"
 #include "web/CleanAddress.h"
@@ -220,16 +219,11 @@ std::size_t Hop::OnHeader(char* data, std::size_t size, std::size_t count, void*
             hop.inHeaderBlock = true;
             hop.headerLines.clear();
             hop.sawLocation = false;
-            const std::size_t space = line.find(' ');
-            hop.blockStatus = space == std::string_view::npos
-                                  ? 0
-                                  : std::atoi(std::string(line.substr(space + 1, 3)).c_str());
         }
         return bytes;
     }
     if (line.empty()) {
         hop.inHeaderBlock = false;
-        hop.headComplete = hop.headComplete || hop.blockStatus >= 200;
         return bytes;
     }
     if (line.size() >= 9 && EqualsAsciiNoCase(line.substr(0, 9), "Location:")) {

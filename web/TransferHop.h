@@ -37,7 +37,7 @@ std::optional<FetchableAddress> Fetchable(std::string_view url, bool plainHttp);
 
 // Bytes a hop may take from the wire beyond its body cap: room for the
 // response heads and the chunk framing of an honest answer. Framing beyond
-// that (endless chunk extensions, heads without end) ends the hop.
+// that (endless chunk extensions, heads without end) fails the hop.
 inline constexpr std::size_t kWireAllowanceBytes = 1u << 20;
 
 bool IsToken(std::string_view s);
@@ -93,8 +93,6 @@ struct Hop {
     bool bodyCut = false;
     std::vector<std::string> headerLines;
     bool inHeaderBlock = false;
-    int blockStatus = 0;        // of the response whose head is being read
-    bool headComplete = false;  // a final (not 1xx) response head has ended
     bool sawLocation = false;
 
     // Bytes read from the connection, heads and framing included.

@@ -29,7 +29,7 @@ inline constexpr PhaseTimeouts kTransportDefaultTimeouts{60000, 60000, 30000, 30
 
 // A body larger than this is cut there, and what arrived is kept. The bytes
 // read from the connection (heads, chunk framing and body) may exceed the cap
-// by a small allowance only; beyond that the answer is cut too.
+// by a small allowance only; beyond that the answer is dropped.
 inline constexpr std::size_t kMaxBodyBytes = 32u << 20;
 inline constexpr int kMaxRedirects = 10;
 

@@ -342,7 +342,7 @@ TEST_F(TransportTest, NoDeadlineWithoutALimitForEveryPhase) {
 }
 
 // Bytes on the wire, not only the body, count: framing that never adds to the
-// body ends the answer once it passes the cap and its allowance.
+// body fails the answer once it passes the cap and its allowance.
 TEST_F(TransportTest, FramingWithoutEndStopsAtTheCap) {
     const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     const std::string extension(3u << 20, 'e');
@@ -354,19 +354,15 @@ TEST_F(TransportTest, FramingWithoutEndStopsAtTheCap) {
     const struct {
         const char* name;
         std::string bytes;
-        int status;
-        std::string body;
     } cases[] = {
-        // one chunk extension that never ends: the head was whole, the body is empty
-        {"EndlessExtension", chunked + "1;" + extension, 200, ""},
-        // a byte of body per long extension
-        {"LongExtensions",
-         chunked + "1;" + extension.substr(0, 700000) + "\r\na\r\n1;" +
-             extension.substr(0, 700000) + "\r\nb\r\n1;" + extension.substr(0, 700000) +
-             "\r\nc\r\n0\r\n\r\n",
-         200, "ab"},
+        // one chunk extension that never ends
+        {"EndlessExtension", chunked + "1;" + extension},
+        // a byte of body per long extension, and an end, too late
+        {"LongExtensions", chunked + "1;" + extension.substr(0, 700000) + "\r\na\r\n1;" +
+                               extension.substr(0, 700000) + "\r\nb\r\n1;" +
+                               extension.substr(0, 700000) + "\r\nc\r\n0\r\n\r\n"},
         // interim heads without end never give a final one
-        {"EndlessInterimHeads", interims, 0, ""},
+        {"EndlessInterimHeads", interims},
     };
     for (const auto& c : cases) {
         RawServer server([&](const CapturedRequest&, int) {
@@ -378,8 +374,8 @@ TEST_F(TransportTest, FramingWithoutEndStopsAtTheCap) {
         WireResponse response;
         const long ms = ElapsedMs([&] { response = Exchange(request); });
         EXPECT_LT(ms, 2500) << c.name;
-        EXPECT_EQ(response.status, c.status) << c.name;
-        EXPECT_EQ(AsString(response.body), c.body) << c.name;
+        EXPECT_EQ(response.status, 0) << c.name;
+        EXPECT_TRUE(response.body.empty()) << c.name;
     }
 }
 
