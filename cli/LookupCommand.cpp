@@ -16,6 +16,7 @@
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
+#include "web/NetworkGuard.h"
 
 namespace kestrova {
 namespace {
@@ -120,6 +121,9 @@ CLI::App* AddLookupCommand(CLI::App& app, LookupOptions& options) {
                                              "send every request to HOST:PORT over plain HTTP");
     lookup->add_flag("--demo", options.demo, "run against the built-in sample marketplace")
         ->excludes(connectOption);
+    lookup->add_flag("--allow-private-network", options.allowPrivateNetwork,
+                     "also connect to loopback and private network addresses (a marketplace "
+                     "mirror on your own network); also KESTROVA_ALLOW_PRIVATE_NETWORK=1");
     lookup->add_flag("--json", options.json,
                      "print one JSON object instead of a field listing; for a batch, one "
                      "line per member (JSON Lines)");
@@ -147,6 +151,9 @@ int RunLookup(const LookupOptions& options) {
         return kUsageError;
     }
 
+    if (options.allowPrivateNetwork) {
+        SetPrivateNetworkAllowed(true);
+    }
     std::unique_ptr<SampleMarketplace> marketplace;
     if (options.demo) {
         marketplace = std::make_unique<SampleMarketplace>();

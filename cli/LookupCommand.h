@@ -16,6 +16,7 @@ struct LookupOptions {
     int jobs = kDefaultJobs;
     std::string connectTo;
     bool demo = false;
+    bool allowPrivateNetwork = false;
     bool json = false;
     bool fast = false;
     HistoryOptions history;

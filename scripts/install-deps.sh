@@ -21,6 +21,9 @@ packages=(
   dpkg-dev file
   # ./bench.sh: the command line's start is measured against curl's
   curl
+  # tests: a network namespace of their own (unshare, ip) and a small C
+  # library they build to slow the resolver down
+  util-linux iproute2 gcc
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "text/GbkChar.h"
+#include "web/CleanAddress.h"
 
 namespace kestrova {
 namespace {
@@ -35,10 +36,13 @@ bool IsWebAddress(std::string_view address) {
 }
 
 bool OpenAddress(const std::string& utf8Address) {
-    if (!IsWebAddress(utf8Address) || !CurrentOpener()) {
+    // Cleaned as the browser would clean it, so that what it opens is what
+    // was checked here: one address, never a second one after a line break.
+    const std::optional<std::string> cleaned = CleanAddress(utf8Address);
+    if (!cleaned || !IsWebAddress(*cleaned) || !CurrentOpener()) {
         return false;
     }
-    CurrentOpener()(utf8Address);
+    CurrentOpener()(*cleaned);
     return true;
 }
 

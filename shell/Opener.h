@@ -24,8 +24,10 @@ Opener InstallOpener(Opener opener);
 // "http://" or "https://", the scheme in any letter case.
 bool IsWebAddress(std::string_view address);
 
-// Hands a web address to the opener; anything else is dropped. True when the
-// address was handed on.
+// Hands a web address to the opener, cleaned as a browser cleans what it is
+// given (tabs and line breaks dropped, blanks at the ends trimmed); anything
+// else, and an address that still holds a control byte or a space, is
+// dropped. True when the address was handed on.
 bool OpenAddress(const std::string& utf8Address);
 
 }  // namespace kestrova

@@ -3,6 +3,7 @@
 //   --demo-latency-ms N    hold each of its answers back N ms, to watch a lookup
 //   --fast                 start every request as soon as its address is known
 //   --connect-to HOST:PORT send every request to HOST:PORT over plain HTTP
+//   --allow-private-network  also connect to loopback and private addresses
 //   --account NAME         type NAME into the account field and run the query
 //   --screenshot FILE.png  save the window as a picture and end
 //   --startup-probe        print the milliseconds from the start of main to the
@@ -31,6 +32,7 @@
 #include "shell/WindowHistory.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
+#include "web/NetworkGuard.h"
 
 namespace {
 
@@ -40,6 +42,7 @@ struct Options {
     bool demo = false;
     int demoLatencyMs = 0;
     bool fast = false;
+    bool allowPrivateNetwork = false;
     std::optional<std::string> connectTo;
     std::optional<std::string> account;
     std::optional<QString> screenshot;
@@ -68,6 +71,10 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
         QStringLiteral("connect-to"),
         QStringLiteral("Send every request to HOST:PORT over plain HTTP."),
         QStringLiteral("HOST:PORT"));
+    const QCommandLineOption allowPrivateNetwork(
+        QStringLiteral("allow-private-network"),
+        QStringLiteral("Also connect to loopback and private network addresses (a marketplace "
+                       "mirror on your own network; also KESTROVA_ALLOW_PRIVATE_NETWORK=1)."));
     const QCommandLineOption account(
         QStringLiteral("account"),
         QStringLiteral("Type NAME into the account field and run the query."),
@@ -87,8 +94,8 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
         QStringLiteral("saved"),
         QStringLiteral("Open with NAME's latest saved lookup, without the network."),
         QStringLiteral("NAME"));
-    parser.addOptions({demo, demoLatency, fast, connectTo, account, screenshot, startupProbe,
-                       history, noHistory, saved});
+    parser.addOptions({demo, demoLatency, fast, connectTo, allowPrivateNetwork, account, screenshot,
+                       startupProbe, history, noHistory, saved});
     const bool parsed = parser.parse(app.arguments());
     // Asked for help or the version, the rest of the line does not matter.
     if (parser.isSet(QStringLiteral("help-all"))) {
@@ -123,6 +130,7 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
     Options options;
     options.demo = parser.isSet(demo);
     options.fast = parser.isSet(fast);
+    options.allowPrivateNetwork = parser.isSet(allowPrivateNetwork);
     if (parser.isSet(demoLatency)) {
         bool number = false;
         options.demoLatencyMs = parser.value(demoLatency).toInt(&number);
@@ -225,6 +233,9 @@ int main(int argc, char** argv) {
     // The program-wide values first: they live as long as the program.
     QueryState state;
 
+    if (options->allowPrivateNetwork) {
+        SetPrivateNetworkAllowed(true);
+    }
     std::unique_ptr<SampleMarketplace> marketplace;
     if (options->demo) {
         marketplace = std::make_unique<SampleMarketplace>(options->demoLatencyMs);

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "text/Search.h"
+#include "web/CleanAddress.h"
 #include "web/Cookies.h"
 #include "web/ResponseHeaders.h"
 #include "web/Transport.h"
@@ -54,12 +55,18 @@ WireRequest SessionWireRequest(const Text& url) {
     return SessionWireRequest(url, params);
 }
 
-WireRequest SessionWireRequest(const Text& url, HttpSessionParams& params) {
+WireRequest SessionWireRequest(const Text& givenUrl, HttpSessionParams& params) {
+    // The address also becomes the Referer line of the header block, which is
+    // split at line breaks: cleaned first, it can only ever be one line. One
+    // refused goes to the transport as it came, with no header made of it,
+    // and fails there.
+    const std::optional<Text> cleaned = CleanAddress(givenUrl);
+    const Text& url = cleaned ? *cleaned : givenUrl;
     params.method = ToUpper(params.method);
     if (params.method.empty()) {
         params.method = "GET";
     }
-    if (params.headerLines.empty()) {
+    if (params.headerLines.empty() && cleaned) {
         params.headerLines = "Referer: " + url + kDefaultHeaderTail;
     }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "imaging/Picture.h"
+#include "web/CleanAddress.h"
 #include "web/Transport.h"
 
 namespace kestrova {
@@ -53,11 +54,16 @@ ReencodedPictures& Reencoded() {
 
 }  // namespace
 
-WireRequest PictureWireRequest(const Text& url) {
+WireRequest PictureWireRequest(const Text& givenUrl) {
+    // The Referer is the address itself, so it is cleaned first; one that is
+    // refused goes to the transport as it came, which fails it.
+    const std::optional<Text> cleaned = CleanAddress(givenUrl);
     WireRequest request;
     request.method = "GET";
-    request.url = url;
-    request.headers = {{"Referer", url}, {"Accept-Language", "zh-cn"}};
+    request.url = cleaned.value_or(givenUrl);
+    if (cleaned) {
+        request.headers = {{"Referer", *cleaned}, {"Accept-Language", "zh-cn"}};
+    }
     return request;
 }
 

@@ -3,12 +3,16 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <set>
 #include <vector>
 
+#include "text/GbkChar.h"
 #include "web/Endpoints.h"
+#include "web/NetworkGuard.h"
 #include "web/TransferHop.h"
 
 namespace kestrova {
@@ -32,6 +36,51 @@ void InitCurlOnce() {
 int MillisecondsSince(Clock::time_point since, Clock::time_point now) {
     return static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now - since).count());
+}
+
+// A transfer's time on the wire, all its hops together, is bounded by the sum
+// of its phase limits: a peer that keeps a byte moving now and then ends like
+// one that stalls. Without a limit for every phase there is none in all.
+long long DeadlineMs(const PhaseTimeouts& limits) {
+    if (limits.resolveMs <= 0 || limits.connectMs <= 0 || limits.sendMs <= 0 ||
+        limits.receiveMs <= 0) {
+        return 0;
+    }
+    return static_cast<long long>(limits.resolveMs) + limits.connectMs + limits.sendMs +
+           limits.receiveMs;
+}
+
+// The host as the user may read it: a page chose it, so nothing but printable
+// ASCII reaches the terminal.
+std::string Printable(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        out += c > 0x20 && c < 0x7F ? c : '?';
+    }
+    return out;
+}
+
+void WarnRefused(const std::string& url, const std::vector<std::string>& addresses) {
+    std::string host = url;
+    char* name = nullptr;
+    if (CURLU* parsed = curl_url()) {
+        if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+            curl_url_get(parsed, CURLUPART_HOST, &name, 0) == CURLUE_OK) {
+            host = name;
+            curl_free(name);
+        }
+        curl_url_cleanup(parsed);
+    }
+    std::string list;
+    for (const std::string& address : addresses) {
+        if (list.find(address) == std::string::npos) {
+            list += (list.empty() ? "" : ", ") + address;
+        }
+    }
+    std::fprintf(stderr,
+                 "%s: refused to connect to %s (%s): not a public address "
+                 "(--allow-private-network allows it)\n",
+                 program_invocation_short_name, Printable(host).c_str(), list.c_str());
 }
 
 struct MultiDeleter {
@@ -69,6 +118,10 @@ struct TransferState {
     // The engine thread's alone.
     std::string url;
     std::string host;
+    bool secure = false;  // the address names https (under connect-to the wire is plain)
+    bool guarded = false;
+    long long deadlineMs = 0;
+    Clock::duration onWire{};  // the hops that have ended
     std::string method;
     bool sendsBody = false;
     int redirects = 0;
@@ -149,6 +202,10 @@ struct TransferEngine::Impl {
     };
     std::map<std::string, HostLine> hosts;
     std::map<CURL*, std::shared_ptr<TransferState>> running;
+    // What a hop without a body points at. A member, not a static of the
+    // function: a static made on this thread would be destroyed at exit before
+    // the engine, while this thread still runs.
+    const ByteBuffer noBody;
     std::thread thread;
 
     void Run();
@@ -229,6 +286,9 @@ PendingTransfer TransferEngine::Start(const WireRequest& request,
     }
     t->url = std::move(address->url);
     t->host = std::move(address->host);
+    t->secure = address->secure;
+    t->guarded = NetworkGuardInForce();
+    t->deadlineMs = DeadlineMs(request.timeouts);
     t->sendsBody = request.sendBody || !request.body.empty();
     {
         std::lock_guard lock(impl_->mutex);
@@ -305,9 +365,9 @@ bool TransferEngine::Impl::StartHop(const std::shared_ptr<TransferState>& t) {
     hop.method = t->method;
     hop.sendsBody = sendsBody;
     hop.maxBodyBytes = t->request.maxBodyBytes;
-    static const ByteBuffer kNoBody;
-    hop.body = sendsBody ? &t->request.body : &kNoBody;
+    hop.body = sendsBody ? &t->request.body : &noBody;
     hop.cancelled = t->group ? &t->group->CancelFlag() : nullptr;
+    active->sockets.guarded = t->guarded;
     if (!transfer::Configure(active->easy.get(), hop, active->sockets, t->request.timeouts,
                              active->headers.get(), t->connectTo.get()) ||
         curl_multi_add_handle(multi.get(), active->easy.get()) != CURLM_OK) {
@@ -326,6 +386,7 @@ void TransferEngine::Impl::EndHop(const std::shared_ptr<TransferState>& t) {
         return;
     }
     CURL* easy = t->active->easy.get();
+    t->onWire += Clock::now() - t->active->hop.started;
     curl_multi_remove_handle(multi.get(), easy);
     running.erase(easy);
     t->active->easy.reset();
@@ -373,8 +434,14 @@ void TransferEngine::Impl::DropCancelled() {
 // A hop that has ended: the answer, the next hop of a redirect, or nothing.
 void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CURLcode code) {
     transfer::Hop& hop = t->active->hop;
-    const bool finished = code == CURLE_OK || (code == CURLE_WRITE_ERROR && hop.bodyCut);
-    if (!finished) {
+    // A body cut at its cap keeps what arrived. An answer that took more from
+    // the wire than its cap allows is dropped: how much of its body had come
+    // by then would depend on how the reads fell.
+    const bool cut = hop.bodyCut && code == CURLE_WRITE_ERROR;
+    if (hop.wireCut || (code != CURLE_OK && !cut)) {
+        if (!t->active->sockets.refused.empty()) {
+            WarnRefused(hop.url, t->active->sockets.refused);
+        }
         Finish(t, {});
         return;
     }
@@ -400,6 +467,17 @@ void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CUR
             Finish(t, {});
             return;
         }
+        // A Location without a scheme keeps the one the address names; one
+        // that leaves https for plain http would hand the rest of the
+        // exchange to anyone on the way, and is refused.
+        const std::optional<std::string> scheme =
+            transfer::SchemeOf(transfer::LocationValue(hop.headerLines));
+        const bool secure = scheme ? EqualsAsciiNoCase(*scheme, "https") : t->secure;
+        if (t->secure && !secure) {
+            Finish(t, {});
+            return;
+        }
+        t->secure = secure;
         // 303 always, and 301/302 after a POST, continue as a GET without body.
         if ((code3 == 303 && t->method != "HEAD") ||
             ((code3 == 301 || code3 == 302) && t->method == "POST")) {
@@ -441,9 +519,10 @@ void TransferEngine::Impl::ReadDone() {
     }
 }
 
-// The limits: curl's own for resolve+connect; then the send limit while
-// request bytes are still going out, the receive limit afterwards, both
-// measured from the last byte that moved. Lowers waitMs to the next limit due.
+// The limits: curl's own for resolve+connect (the name lookup included);
+// then the send limit while request bytes are still going out, the receive
+// limit afterwards, both measured from the last byte that moved; and over all
+// of them the transfer's deadline. Lowers waitMs to the next limit due.
 void TransferEngine::Impl::CheckLimits(Clock::time_point now, int& waitMs) {
     std::vector<std::shared_ptr<TransferState>> expired;
     for (const auto& [easy, t] : running) {
@@ -460,6 +539,16 @@ void TransferEngine::Impl::CheckLimits(Clock::time_point now, int& waitMs) {
             limitMs = limits.sendMs;
         } else {
             limitMs = limits.receiveMs;
+        }
+        if (t->deadlineMs > 0) {
+            const long long onWireMs =
+                std::chrono::duration_cast<std::chrono::milliseconds>(t->onWire).count() +
+                MillisecondsSince(hop.started, now);
+            if (onWireMs >= t->deadlineMs) {
+                expired.push_back(t);
+                continue;
+            }
+            waitMs = static_cast<int>(std::min<long long>(waitMs, t->deadlineMs - onWireMs));
         }
         if (limitMs <= 0) {
             continue;

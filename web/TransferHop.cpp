@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "text/GbkChar.h"
+#include "web/CleanAddress.h"
+#include "web/NetworkGuard.h"
 
 namespace kestrova::transfer {
 namespace {
@@ -13,8 +15,8 @@ namespace {
 // Protocols a request may use, for the first hop and for every redirect.
 constexpr const char* kWebProtocols = "http,https";
 
-// Spaces, control characters and bytes from 0x80 on cannot travel in a request
-// line; page-supplied addresses carry them now and then.
+// Bytes from 0x80 on (GBK in a page's address) cannot travel in a request line
+// as they are; spaces and control bytes never get this far (CleanAddress).
 std::string EscapeUnsafeBytes(std::string_view url) {
     static const char* kHex = "0123456789ABCDEF";
     std::string out;
@@ -56,11 +58,12 @@ bool HasLineBreakOrZero(std::string_view s) {
 }  // namespace
 
 std::optional<FetchableAddress> Fetchable(std::string_view url, bool plainHttp) {
+    const std::optional<std::string> cleaned = CleanAddress(url);
     std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
-    if (!parsed) {
+    if (!cleaned || !parsed) {
         return std::nullopt;
     }
-    const std::string escaped = EscapeUnsafeBytes(url);
+    const std::string escaped = EscapeUnsafeBytes(*cleaned);
     if (curl_url_set(parsed.get(), CURLUPART_URL, escaped.c_str(), 0) != CURLUE_OK) {
         return std::nullopt;
     }
@@ -83,9 +86,10 @@ std::optional<FetchableAddress> Fetchable(std::string_view url, bool plainHttp) 
     if (!absolute || !host) {
         return std::nullopt;
     }
-    std::transform(host->begin(), host->end(), host->begin(),
-                   [](char c) { return static_cast<char>(AsciiLower(static_cast<unsigned char>(c))); });
-    return FetchableAddress{std::move(*absolute), *host + ":" + port.value_or("")};
+    std::transform(host->begin(), host->end(), host->begin(), [](char c) {
+        return static_cast<char>(AsciiLower(static_cast<unsigned char>(c)));
+    });
+    return FetchableAddress{std::move(*absolute), *host + ":" + port.value_or(""), https};
 }
 
 bool IsToken(std::string_view s) {
@@ -159,11 +163,19 @@ std::string ConnectToEntry(const ConnectTarget& target) {
     return "::" + host + ":" + std::to_string(target.port);
 }
 
+// Curl asks here for every socket it connects, first request and redirect
+// hops alike, with the address it is about to connect to; refusing the socket
+// makes curl try the name's next address, and fail when none is left.
 curl_socket_t SocketBook::Open(void* self, curlsocktype, curl_sockaddr* address) {
+    SocketBook& book = *static_cast<SocketBook*>(self);
+    if (book.guarded && !IsPublicAddress(&address->addr, address->addrlen)) {
+        book.refused.push_back(AddressText(&address->addr, address->addrlen));
+        return CURL_SOCKET_BAD;
+    }
     const curl_socket_t fd =
         ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
     if (fd != CURL_SOCKET_BAD) {
-        static_cast<SocketBook*>(self)->open.push_back(fd);
+        book.open.push_back(fd);
     }
     return fd;
 }
@@ -185,7 +197,7 @@ std::size_t Hop::OnBody(char* data, std::size_t size, std::size_t count, void* s
         hop.bodyCut = true;
         return 0;  // ends the transfer; what arrived is kept
     }
-    return bytes;
+    return hop.wireCut ? 0 : bytes;
 }
 
 // Curl hands over every header line of every response, interim ones included;
@@ -198,6 +210,9 @@ std::size_t Hop::OnHeader(char* data, std::size_t size, std::size_t count, void*
     std::string_view line(data, bytes);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
         line.remove_suffix(1);
+    }
+    if (hop.wireCut) {
+        return 0;
     }
     if (!hop.inHeaderBlock) {
         if (line.substr(0, 5) == "HTTP/") {
@@ -224,7 +239,7 @@ std::size_t Hop::OnHeader(char* data, std::size_t size, std::size_t count, void*
 int Hop::OnProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
                     curl_off_t uploaded) {
     Hop& hop = *static_cast<Hop*>(self);
-    if (hop.cancelled != nullptr && hop.cancelled->load()) {
+    if ((hop.cancelled != nullptr && hop.cancelled->load()) || hop.wireCut) {
         return 1;
     }
     const auto out = static_cast<std::size_t>(std::max<curl_off_t>(uploaded, 0));
@@ -232,6 +247,21 @@ int Hop::OnProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
         hop.bodyBytesOut = out;
         hop.bytesIn = downloaded;
         hop.Touch();
+    }
+    return 0;
+}
+
+// Curl shows here what it reads from the connection before it takes heads and
+// chunked framing apart: every byte counts, so a peer cannot make a hop
+// endless with framing that never adds to the body.
+int Hop::OnWire(CURL*, curl_infotype type, char*, std::size_t size, void* self) {
+    if (type != CURLINFO_HEADER_IN && type != CURLINFO_DATA_IN) {
+        return 0;
+    }
+    Hop& hop = *static_cast<Hop*>(self);
+    hop.wireBytesIn += size;
+    if (hop.wireBytesIn > hop.maxBodyBytes + kWireAllowanceBytes) {
+        hop.wireCut = true;
     }
     return 0;
 }
@@ -264,6 +294,9 @@ bool Configure(CURL* easy, Hop& hop, SocketBook& sockets, const PhaseTimeouts& t
     // No proxy from the environment: requests go where their address says.
     set(curl_easy_setopt(easy, CURLOPT_PROXY, ""));
     set(curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L));
+    // A name lookup still running when the hop ends is left to finish on its
+    // own thread: waiting for it would hold every other transfer of the engine.
+    set(curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L));
     const int connectMs = std::max(timeouts.resolveMs, timeouts.connectMs);
     set(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(std::max(0, connectMs))));
@@ -296,6 +329,9 @@ bool Configure(CURL* easy, Hop& hop, SocketBook& sockets, const PhaseTimeouts& t
     set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
     set(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Hop::OnProgress));
     set(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &hop));
+    set(curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &Hop::OnWire));
+    set(curl_easy_setopt(easy, CURLOPT_DEBUGDATA, &hop));
+    set(curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L));
     set(curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &SocketBook::Open));
     set(curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &sockets));
     set(curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &SocketBook::Close));
@@ -305,6 +341,34 @@ bool Configure(CURL* easy, Hop& hop, SocketBook& sockets, const PhaseTimeouts& t
 
 bool IsFollowedRedirect(int status) {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::string LocationValue(const std::vector<std::string>& headerLines) {
+    for (const std::string& line : headerLines) {
+        if (line.size() >= 9 &&
+            EqualsAsciiNoCase(std::string_view(line).substr(0, 9), "Location:")) {
+            const std::size_t start = line.find_first_not_of(" \t", 9);
+            return start == std::string::npos ? std::string() : line.substr(start);
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> SchemeOf(std::string_view address) {
+    const auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (address.empty() || !isAlpha(address.front())) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < address.size(); ++i) {
+        const char c = address[i];
+        if (c == ':') {
+            return std::string(address.substr(0, i));
+        }
+        if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrova::transfer

@@ -25,13 +25,20 @@ using Clock = std::chrono::steady_clock;
 inline constexpr int kConnectGuardMarginMs = 2000;
 
 struct FetchableAddress {
-    std::string url;   // absolute, unsafe bytes escaped
-    std::string host;  // "host:port" as the address names it: the unit of the connection limit
+    std::string url;      // absolute, unsafe bytes escaped
+    std::string host;     // "host:port" as the address names it: the unit of the connection limit
+    bool secure = false;  // the address names https, whatever goes on the wire
 };
 
 // The absolute address to fetch, or nothing when it is not an http or https
-// address. Under connect-to an https address is fetched as plain http.
+// address, or when cleaning it as a browser does leaves a control byte or a
+// space in it. Under connect-to an https address is fetched as plain http.
 std::optional<FetchableAddress> Fetchable(std::string_view url, bool plainHttp);
+
+// Bytes a hop may take from the wire beyond its body cap: room for the
+// response heads and the chunk framing of an honest answer. Framing beyond
+// that (endless chunk extensions, heads without end) fails the hop.
+inline constexpr std::size_t kWireAllowanceBytes = 1u << 20;
 
 bool IsToken(std::string_view s);
 
@@ -55,9 +62,13 @@ struct EasyDeleter {
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 
 // The sockets of one hop. Connections are never reused, so while a hop runs
-// the open sockets are that hop's; readable data on them is activity.
+// the open sockets are that hop's; readable data on them is activity. Under
+// the network guard a socket is opened only for a public address; the others
+// are noted here and never connected to.
 struct SocketBook {
     std::vector<curl_socket_t> open;
+    bool guarded = false;
+    std::vector<std::string> refused;  // the addresses, as text
 
     static curl_socket_t Open(void* self, curlsocktype, curl_sockaddr* address);
     static int Close(void* self, curl_socket_t fd);
@@ -84,6 +95,10 @@ struct Hop {
     bool inHeaderBlock = false;
     bool sawLocation = false;
 
+    // Bytes read from the connection, heads and framing included.
+    std::size_t wireBytesIn = 0;
+    bool wireCut = false;
+
     void Touch() { lastActivity = Clock::now(); }
     // Request body bytes are still going out.
     bool SendingBody() const { return sendsBody && bodyBytesOut < body->size(); }
@@ -92,6 +107,7 @@ struct Hop {
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     static int OnProgress(void* self, curl_off_t, curl_off_t downloaded, curl_off_t,
                           curl_off_t uploaded);
+    static int OnWire(CURL*, curl_infotype type, char*, std::size_t size, void* self);
     // Looks whether curl has begun to send the request.
     void NoteHeadSent(CURL* easy);
 };
@@ -101,5 +117,12 @@ bool Configure(CURL* easy, Hop& hop, SocketBook& sockets, const PhaseTimeouts& t
                curl_slist* headers, curl_slist* connectTo);
 
 bool IsFollowedRedirect(int status);
+
+// The value of the first Location line among the head's lines (the one curl
+// follows), blanks in front removed; empty when there is none.
+std::string LocationValue(const std::vector<std::string>& headerLines);
+// The scheme an address begins with ("http", "HTTPS"), or nothing when it
+// has none and so takes the scheme of the address it is read against.
+std::optional<std::string> SchemeOf(std::string_view address);
 
 }  // namespace kestrova::transfer

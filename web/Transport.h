@@ -14,7 +14,8 @@ namespace kestrova {
 
 // Milliseconds. Resolve and connect share one limit (the larger of the two);
 // send and receive are inactivity limits: a peer that moves a byte within the
-// limit keeps the request alive.
+// limit keeps the request alive, but only until the transfer's deadline, the
+// sum of the four, has passed (with every redirect hop counted in).
 struct PhaseTimeouts {
     int resolveMs;
     int connectMs;
@@ -26,7 +27,9 @@ struct PhaseTimeouts {
 // What the transport uses when a caller asks for no time-outs of its own.
 inline constexpr PhaseTimeouts kTransportDefaultTimeouts{60000, 60000, 30000, 30000};
 
-// A body larger than this is cut there, and what arrived is kept.
+// A body larger than this is cut there, and what arrived is kept. The bytes
+// read from the connection (heads, chunk framing and body) may exceed the cap
+// by a small allowance only; beyond that the answer is dropped.
 inline constexpr std::size_t kMaxBodyBytes = 32u << 20;
 inline constexpr int kMaxRedirects = 10;
 

@@ -24,6 +24,7 @@ enum class Fault {
     ErrorPage,  // a 404 with an HTML body, which the query reads like any page
     RedirectLoop,
     EndlessBody,     // the real body again and again, without a length
+    EndlessFraming,  // chunks of one byte, each behind a long extension, without end
     HtmlForPicture,  // an HTML page where a picture belongs
 };
 
@@ -47,6 +48,8 @@ const char* FaultName(Fault f) {
             return "RedirectLoop";
         case Fault::EndlessBody:
             return "EndlessBody";
+        case Fault::EndlessFraming:
+            return "EndlessFraming";
         case Fault::HtmlForPicture:
             return "HtmlForPicture";
     }
@@ -115,6 +118,8 @@ Reply FaultyReply(Fault fault, const SeenRequest& request, const marketplace::Ma
             return Reply::RedirectToItself(request);
         case Fault::EndlessBody:
             return Reply::Endless(real.body.empty() ? std::string("x") : real.body);
+        case Fault::EndlessFraming:
+            return Reply::EndlessChunks("x", 4096);
         case Fault::HtmlForPicture:
             return Reply::Answer(200, kErrorPage, "image/jpeg");
     }
@@ -214,10 +219,10 @@ std::vector<FaultCase> AllCases() {
                                   Endpoint::Favourites,       Endpoint::Logo,
                                   Endpoint::SellerIcon,       Endpoint::BuyerIcon,
                                   Endpoint::SummaryFirstPage, Endpoint::SummaryLastPage};
-    const Fault faults[] = {Fault::RandomBytes,   Fault::StrayLeadBytes, Fault::InvalidTrailBytes,
-                            Fault::ZeroAtStart,   Fault::ZeroInMiddle,   Fault::EmptyBody,
-                            Fault::ErrorPage,     Fault::RedirectLoop,   Fault::EndlessBody,
-                            Fault::HtmlForPicture};
+    const Fault faults[] = {Fault::RandomBytes,    Fault::StrayLeadBytes, Fault::InvalidTrailBytes,
+                            Fault::ZeroAtStart,    Fault::ZeroInMiddle,   Fault::EmptyBody,
+                            Fault::ErrorPage,      Fault::RedirectLoop,   Fault::EndlessBody,
+                            Fault::EndlessFraming, Fault::HtmlForPicture};
     std::vector<FaultCase> cases;
     for (Endpoint e : endpoints) {
         for (Fault f : faults) {
@@ -250,9 +255,9 @@ TEST_P(EndpointFault, QueryGoesOnAndOnlyTheEndpointsFieldsChange) {
     // time to move the capped bytes and search them.
     ExpectAllowed(outcome, fault == Fault::EndlessBody ? 90.0 : 10.0);
 
-    const bool profileStops =
-        endpoint == Endpoint::Profile &&
-        (fault == Fault::ZeroAtStart || fault == Fault::EmptyBody || fault == Fault::RedirectLoop);
+    const bool profileStops = endpoint == Endpoint::Profile &&
+                              (fault == Fault::ZeroAtStart || fault == Fault::EmptyBody ||
+                               fault == Fault::RedirectLoop || fault == Fault::EndlessFraming);
     if (profileStops) {
         EXPECT_EQ(Utf8(outcome.window.StatusText()), "获取店铺信息失败!");
         EXPECT_EQ(server.Requests().size(), static_cast<std::size_t>(CountRequests(endpoint)))

@@ -1,5 +1,5 @@
 // The real time-outs, where they are short enough to wait for: the profile
-// request's (7 s to receive) and one page request's (15 s). Every other silent
+// request's (7 s to receive, 31 s in all) and one page request's (15 s). Every other silent
 // endpoint is covered by the transport with shorter limits (TransportLimitsTest)
 // together with the empty answers of EndpointFaultTest.
 
@@ -60,6 +60,24 @@ TEST_F(RealTimeouts, ProfileTricklingJustInsideTheReceiveLimitArrivesWhole) {
     EXPECT_GE(outcome.seconds, 9.9);
     EXPECT_TRUE(RanToTheEnd(outcome));
     EXPECT_TRUE(Differing(outcome, baseline).empty()) << "the trickled profile is the profile";
+}
+
+TEST_F(RealTimeouts, EndlessTrickleOnTheProfileEndsAtItsDeadline) {
+    // A byte every 2 s never lets the 7 s receive limit run out; the profile
+    // request's deadline, the sum of its phase limits (7 + 7 + 10 + 7 s),
+    // ends it all the same.
+    misbehaviour = [](const SeenRequest& r,
+                      const marketplace::MarketAnswer&) -> std::optional<Reply> {
+        if (r.endpoint != Endpoint::Profile) {
+            return std::nullopt;
+        }
+        return Reply::EndlessTrickle("<", 2000);
+    };
+    const Outcome outcome = Run();
+    ExpectAllowed(outcome, 31.0 + 4.0);
+    EXPECT_GE(outcome.seconds, 30.9);
+    EXPECT_EQ(Utf8(outcome.window.StatusText()), "获取店铺信息失败!");
+    EXPECT_EQ(server.Requests().size(), 1u);
 }
 
 }  // namespace

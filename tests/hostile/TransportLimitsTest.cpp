@@ -124,9 +124,13 @@ Reply TrickleInside(const SeenRequest&) {
 Reply TrickleOutside(const SeenRequest&) {
     return Reply::Trickle(kBody, 2, 1500);
 }
+Reply TrickleForever(const SeenRequest&) {
+    return Reply::EndlessTrickle("b", 300);  // never 1 s without a byte, never an end
+}
 
 // The limit is measured from the last byte that moved, so a silent peer ends
-// the request after 1 s, and one that trickles keeps it going.
+// the request after 1 s, and one that trickles keeps it going, but not beyond
+// the deadline.
 INSTANTIATE_TEST_SUITE_P(
     Cases, TransportLimits,
     ::testing::Values(
@@ -137,7 +141,10 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"PictureSilent", Kind::Picture, Silent, false, 0.9, 2.5},
         LimitCase{"PictureHeadThenSilence", Kind::Picture, HeadThenSilence, false, 0.9, 2.5},
         LimitCase{"PictureTrickleInside", Kind::Picture, TrickleInside, true, 2.3, 4.0},
-        LimitCase{"PictureTrickleOutside", Kind::Picture, TrickleOutside, false, 0.9, 2.5}),
+        LimitCase{"PictureTrickleOutside", Kind::Picture, TrickleOutside, false, 0.9, 2.5},
+        // The deadline: the sum of the four 1 s limits.
+        LimitCase{"PageTrickleForever", Kind::Page, TrickleForever, false, 3.9, 5.0},
+        LimitCase{"PictureTrickleForever", Kind::Picture, TrickleForever, false, 3.9, 5.0}),
     [](const ::testing::TestParamInfo<LimitCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -30,7 +30,7 @@ offered() {
     printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd' '
 }
 
-lookup_options="--connect-to --demo --fast --from --help --history --jobs --json --no-history"
+lookup_options="--allow-private-network --connect-to --demo --fast --from --help --history --jobs --json --no-history"
 failures=0
 total=0
 # Each case: the words expected, separated by spaces ("+" stands for a space
@@ -59,11 +59,12 @@ $lookup_options#kestrova-cli|lookup|-
 $lookup_options#kestrova-cli|lookup|青禾手作坊|--
 #kestrova-cli|lookup|
 --json#kestrova-cli|lookup|x|--js
---fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--demo|--
---fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--connect-to|127.0.0.1:8080|--
---connect-to --demo --fast --from --help --jobs --json#kestrova-cli|lookup|x|--no-history|--
---connect-to --demo --fast --from --help --jobs --json#kestrova-cli|lookup|x|--history|h.db|--
---connect-to --demo --fast --help --history --jobs --json --no-history#kestrova-cli|lookup|--from|l|--
+--allow-private-network --fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--demo|--
+--allow-private-network --fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--connect-to|127.0.0.1:8080|--
+--allow-private-network --connect-to --demo --fast --from --help --jobs --json#kestrova-cli|lookup|x|--no-history|--
+--allow-private-network --connect-to --demo --fast --from --help --jobs --json#kestrova-cli|lookup|x|--history|h.db|--
+--allow-private-network --connect-to --demo --fast --help --history --jobs --json --no-history#kestrova-cli|lookup|--from|l|--
+--connect-to --demo --fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--allow-private-network|--
 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16#kestrova-cli|lookup|x|--jobs|
 1 10 11 12 13 14 15 16#kestrova-cli|lookup|x|--jobs|1
 1 10 11 12 13 14 15 16#kestrova-cli|lookup|x|--jobs|=|1

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 
 namespace kestrova::hostile {
@@ -114,12 +115,29 @@ Reply Reply::EndlessHeaders(std::string unit) {
     return r;
 }
 
+Reply Reply::EndlessChunks(std::string piece, std::size_t extensionBytes) {
+    char size[32];
+    std::snprintf(size, sizeof size, "%zx", piece.size());
+    Reply r = Endless(size + (";" + std::string(extensionBytes, 'e')) + "\r\n" + piece + "\r\n");
+    r.bodyUnit = std::move(piece);
+    r.head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n";
+    return r;
+}
+
+Reply Reply::EndlessTrickle(std::string unit, int gapMs) {
+    Reply r = Endless(std::move(unit));
+    r.gapMs = gapMs;
+    return r;
+}
+
 Reply Reply::RedirectToItself(const SeenRequest& request) {
     return Raw("HTTP/1.1 302 Found\r\nLocation: http://" + request.host + request.target +
                "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
 }
 
-HostileServer::HostileServer() {
+HostileServer::HostileServer() : HostileServer("127.0.0.1", 0) {}
+
+HostileServer::HostileServer(const std::string& ipv4, int port) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0) {
         throw std::runtime_error("socket");
@@ -128,9 +146,10 @@ HostileServer::HostileServer() {
     ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
     socklen_t length = sizeof address;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (::inet_pton(AF_INET, ipv4.c_str(), &address.sin_addr) != 1 ||
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listenFd_, 64) != 0 ||
         ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         ::close(listenFd_);
@@ -366,10 +385,15 @@ void HostileServer::Perform(int fd, const SeenRequest&, const Reply& reply) {
         case Reply::Kind::Endless: {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                endlessUnits_.push_back(reply.unit);
+                endlessUnits_.push_back(reply.bodyUnit.empty() ? reply.unit : reply.bodyUnit);
             }
             if (!SendAll(fd, reply.head.empty() ? Head(200, reply.contentType, std::nullopt)
                                                 : reply.head)) {
+                return;
+            }
+            if (reply.gapMs > 0) {
+                while (Pause(reply.gapMs) && SendAll(fd, reply.unit)) {
+                }
                 return;
             }
             std::string block;

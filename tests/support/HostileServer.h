@@ -30,8 +30,9 @@ struct Reply {
     std::string contentType = "text/html; charset=GBK";
     std::string body;          // Answer: the body; Raw: the whole response; Trickle: the body
     int pieces = 1;            // Trickle: the body goes out in this many pieces
-    int gapMs = 0;             // Trickle: the wait before each piece
+    int gapMs = 0;             // Trickle, Endless: the wait before each piece (unit)
     std::string unit;          // Endless: sent again and again after a head without a length
+    std::string bodyUnit;      // Endless: what the body repeats, when unit holds framing too
     bool holdOpen = false;     // Raw: then say nothing more, until the client hangs up
     std::string extraHeaders;  // Answer: header lines (each ending in CR LF) to add
     std::string head;          // Endless: sent first instead of a 200 head without a length
@@ -51,6 +52,11 @@ struct Reply {
     static Reply Endless(std::string unit);
     // A status line, then header lines (unit) that never end.
     static Reply EndlessHeaders(std::string unit);
+    // A chunked 200 whose chunks never end: each carries `piece` behind a chunk
+    // extension of extensionBytes.
+    static Reply EndlessChunks(std::string piece, std::size_t extensionBytes);
+    // The head at once, then the unit again and again, gapMs apart, forever.
+    static Reply EndlessTrickle(std::string unit, int gapMs);
     // A 302 to the very address that was asked for.
     static Reply RedirectToItself(const SeenRequest& request);
 };
@@ -62,7 +68,9 @@ using Misbehaviour =
 
 class HostileServer {
   public:
+    // On a free port of 127.0.0.1, or on the IPv4 address and port given.
     HostileServer();
+    HostileServer(const std::string& ipv4, int port);
     ~HostileServer();
     HostileServer(const HostileServer&) = delete;
     HostileServer& operator=(const HostileServer&) = delete;

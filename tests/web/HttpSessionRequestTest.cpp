@@ -99,6 +99,53 @@ TEST_F(HttpSessionRequestTest, MethodIsUpperCasedAndWrittenBack) {
     EXPECT_EQ(server.Requests()[0].body, "a=1");
 }
 
+// Every method through the session layer with the default block: GET and HEAD
+// state no body (a HEAD that did would leave the server waiting for one), every
+// other method its length, even when it is 0; a method that is not a token
+// sends nothing at all.
+TEST_F(HttpSessionRequestTest, EveryMethodGoesOutAsItShould) {
+    RawServer server([](const CapturedRequest&, int) { return Respond(200, {}, "answer"); });
+    const struct {
+        const char* given;
+        const char* sent;  // nullptr: nothing goes out
+        const char* length;
+        const char* answer;
+    } cases[] = {
+        {"", "GET", "", "answer"},
+        {"get", "GET", "", "answer"},
+        {"head", "HEAD", "", ""},
+        {"post", "POST", "Content-Length: 0\r\n", "answer"},
+        {"put", "PUT", "Content-Length: 0\r\n", "answer"},
+        {"delete", "DELETE", "Content-Length: 0\r\n", "answer"},
+        {"options", "OPTIONS", "Content-Length: 0\r\n", "answer"},
+        {"patch", "PATCH", "Content-Length: 0\r\n", "answer"},
+        {"propfind", "PROPFIND", "Content-Length: 0\r\n", "answer"},
+        {"GET /x HTTP/1.0\r\nX:", nullptr, "", ""},
+        {"GE T", nullptr, "", ""},
+    };
+    for (const auto& c : cases) {
+        const std::size_t before = server.Requests().size();
+        const Text url = server.Url("/m");
+        HttpSessionParams params;
+        params.method = c.given;
+        params.timeoutSeconds = 2;
+        ByteBuffer body;
+        const long ms = ElapsedMs([&] { body = HttpSessionRequest(url, params); });
+        EXPECT_LT(ms, 1000) << c.given;
+        EXPECT_EQ(AsString(body), c.answer) << c.given;
+        const auto requests = server.Requests();
+        if (c.sent == nullptr) {
+            EXPECT_EQ(requests.size(), before) << c.given;
+            continue;
+        }
+        ASSERT_EQ(requests.size(), before + 1) << c.given;
+        EXPECT_EQ(requests.back().head,
+                  std::string(c.sent) + " /m HTTP/1.1\r\n" + HostLine(server) + "Referer: " + url +
+                      "\r\n" + kDefaultTail.substr(0, kDefaultTail.size() - 2) + c.length + "\r\n")
+            << c.given;
+    }
+}
+
 TEST_F(HttpSessionRequestTest, BodyBytesGoInsteadOfBodyText) {
     RawServer server([](const CapturedRequest&, int) { return Respond(200, {}, ""); });
     HttpSessionParams params;

@@ -54,7 +54,7 @@ Reply RespondRaw(std::string bytes) {
 
 RawServer::RawServer(Handler handler, ServerOptions options)
     : handler_(std::move(handler)), options_(options) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = ::socket(options_.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0) {
         throw std::runtime_error("socket");
     }
@@ -64,18 +64,27 @@ RawServer::RawServer(Handler handler, ServerOptions options)
         ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBufferBytes,
                      sizeof options_.receiveBufferBytes);
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    if (options_.ipv6) {
+        auto& address = reinterpret_cast<sockaddr_in6&>(storage);
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        length = sizeof address;
+    } else {
+        auto& address = reinterpret_cast<sockaddr_in&>(storage);
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof address;
+    }
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&storage), length) != 0 ||
         ::listen(listenFd_, 16) != 0) {
         ::close(listenFd_);
         throw std::runtime_error("bind/listen");
     }
-    socklen_t length = sizeof address;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&storage), &length);
+    port_ = ntohs(options_.ipv6 ? reinterpret_cast<sockaddr_in6&>(storage).sin6_port
+                                : reinterpret_cast<sockaddr_in&>(storage).sin_port);
     acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
@@ -96,7 +105,8 @@ RawServer::~RawServer() {
 }
 
 std::string RawServer::Url(const std::string& pathAndQuery) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
+    return (options_.ipv6 ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) +
+           pathAndQuery;
 }
 
 std::vector<CapturedRequest> RawServer::Requests() const {

@@ -37,6 +37,7 @@ Reply RespondRaw(std::string bytes);
 struct ServerOptions {
     bool readBody = true;        // false: answer right after the head, leaving the body unread
     int receiveBufferBytes = 0;  // a small kernel buffer makes a sender stall sooner
+    bool ipv6 = false;           // listen on ::1 instead of 127.0.0.1
 };
 
 class RawServer {

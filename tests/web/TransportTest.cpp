@@ -291,6 +291,109 @@ TEST_F(TransportTest, ShortBodyBeforeCloseGivesNothing) {
     EXPECT_TRUE(Exchange(Get(server.Url("/"))).body.empty());
 }
 
+TEST_F(TransportTest, ATrickleEndsAtTheDeadlineTheSumOfThePhaseLimits) {
+    // A byte every 400 ms never lets the 1 s inactivity limit run out.
+    RawServer server([](const CapturedRequest&, int) {
+        Reply reply{{ReplyStep{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n", 0}}, true};
+        for (int i = 0; i < 100; ++i) {
+            reply.steps.push_back(ReplyStep{"x", 400});
+        }
+        return reply;
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.timeouts = PhaseTimeouts{500, 1000, 1000, 1000};
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+    EXPECT_GE(ms, 3400);
+    EXPECT_LT(ms, 4500);
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_EQ(response.status, 0);
+}
+
+TEST_F(TransportTest, TheDeadlineCountsEveryRedirectHop) {
+    // Each hop takes 2 s, within every limit; three of them do not fit in 4 s.
+    RawServer server([](const CapturedRequest& request, int) {
+        const std::string head = request.head.find("GET /3 ") == 0
+                                     ? "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n"
+                                     : "HTTP/1.1 302 Found\r\nLocation: /" +
+                                           std::string(1, static_cast<char>(request.head[5] + 1)) +
+                                           "\r\nContent-Length: 4\r\n\r\n";
+        return Reply{{ReplyStep{head, 0}, ReplyStep{"ab", 1000}, ReplyStep{"cd", 1000}}, true};
+    });
+    WireRequest request = Get(server.Url("/1"));
+    request.timeouts = AllMs(1000);
+    WireResponse response;
+    const long ms = ElapsedMs([&] { response = Exchange(request); });
+    EXPECT_GE(ms, 3900);
+    EXPECT_LT(ms, 5000);
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST_F(TransportTest, NoDeadlineWithoutALimitForEveryPhase) {
+    RawServer server([](const CapturedRequest&, int) {
+        return Reply{{ReplyStep{"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\n", 0},
+                      ReplyStep{"a", 700}, ReplyStep{"b", 700}, ReplyStep{"c", 700}},
+                     true};
+    });
+    WireRequest request = Get(server.Url("/"));
+    request.timeouts = PhaseTimeouts{0, 500, 500, 1000};
+    EXPECT_EQ(AsString(Exchange(request).body), "abc");
+}
+
+// Bytes on the wire, not only the body, count: framing that never adds to the
+// body fails the answer once it passes the cap and its allowance.
+TEST_F(TransportTest, FramingWithoutEndStopsAtTheCap) {
+    const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    const std::string extension(3u << 20, 'e');
+    const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
+    std::string interims;
+    while (interims.size() < (3u << 20)) {
+        interims += interim;
+    }
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        // one chunk extension that never ends
+        {"EndlessExtension", chunked + "1;" + extension},
+        // a byte of body per long extension, and an end, too late
+        {"LongExtensions", chunked + "1;" + extension.substr(0, 700000) + "\r\na\r\n1;" +
+                               extension.substr(0, 700000) + "\r\nb\r\n1;" +
+                               extension.substr(0, 700000) + "\r\nc\r\n0\r\n\r\n"},
+        // interim heads without end never give a final one
+        {"EndlessInterimHeads", interims},
+    };
+    for (const auto& c : cases) {
+        RawServer server([&](const CapturedRequest&, int) {
+            return Reply{{ReplyStep{c.bytes, 0}, ReplyStep{"", 10000}}, true};
+        });
+        WireRequest request = Get(server.Url("/"));
+        request.maxBodyBytes = 1000;
+        request.timeouts = AllMs(5000);
+        WireResponse response;
+        const long ms = ElapsedMs([&] { response = Exchange(request); });
+        EXPECT_LT(ms, 2500) << c.name;
+        EXPECT_EQ(response.status, 0) << c.name;
+        EXPECT_TRUE(response.body.empty()) << c.name;
+    }
+}
+
+TEST_F(TransportTest, HonestChunkedFramingFitsTheAllowance) {
+    // A 1000-byte body in chunks of one byte: six bytes on the wire for each.
+    std::string bytes = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    std::string body;
+    for (int i = 0; i < 1000; ++i) {
+        body += static_cast<char>('a' + i % 26);
+        bytes += "1;n=v\r\n" + body.substr(body.size() - 1) + "\r\n";
+    }
+    bytes += "0\r\n\r\n";
+    RawServer server([&](const CapturedRequest&, int) { return RespondRaw(bytes); });
+    WireRequest request = Get(server.Url("/"));
+    request.maxBodyBytes = 1000;
+    EXPECT_EQ(AsString(Exchange(request).body), body);
+}
+
 // --- redirects -------------------------------------------------------------
 
 TEST_F(TransportTest, RedirectIsFollowedToTheFinalPage) {
@@ -351,6 +454,104 @@ TEST_F(TransportTest, PostTurnsIntoGetAfter302AndStaysPostAfter307) {
             EXPECT_EQ(requests[1].body, "k=v");
         }
     }
+}
+
+TEST_F(TransportTest, EveryRedirectStatusIsFollowedAndNoOther) {
+    const struct {
+        int status;
+        bool followed;
+    } cases[] = {{301, true},  {302, true},  {303, true},  {307, true},  {308, true},
+                 {300, false}, {304, false}, {305, false}, {306, false}, {309, false},
+                 {200, false}, {201, false}, {399, false}};
+    for (const auto& c : cases) {
+        RawServer server([&c](const CapturedRequest& request, int) {
+            if (request.head.find("GET /from ") == 0) {
+                return c.status == 304 ? RespondRaw(
+                                             "HTTP/1.1 304 Not Modified\r\nLocation: "
+                                             "/to\r\n\r\n")
+                                       : Respond(c.status, {"Location: /to"}, "first");
+            }
+            return Ok("second");
+        });
+        const WireResponse response = Exchange(Get(server.Url("/from")));
+        EXPECT_EQ(server.Requests().size(), c.followed ? 2u : 1u) << c.status;
+        EXPECT_EQ(response.status, c.followed ? 200 : c.status) << c.status;
+        EXPECT_EQ(AsString(response.body), c.followed        ? "second"
+                                           : c.status == 304 ? ""
+                                                             : "first")
+            << c.status;
+    }
+}
+
+TEST_F(TransportTest, LocationIsFoundInAnyLetterCaseAndByItsWholeName) {
+    const struct {
+        const char* line;
+        bool followed;
+    } cases[] = {{"Location: /to", true},          {"location: /to", true},
+                 {"LOCATION: /to", true},          {"lOcAtIoN:/to", true},
+                 {"Content-Location: /to", false}, {"X-Location: /to", false},
+                 {"Locations: /to", false}};
+    for (const auto& c : cases) {
+        RawServer server([&c](const CapturedRequest& request, int) {
+            if (request.head.find("GET /from ") == 0) {
+                return Respond(302, {c.line}, "first");
+            }
+            return Ok("second");
+        });
+        const WireResponse response = Exchange(Get(server.Url("/from")));
+        EXPECT_EQ(AsString(response.body), c.followed ? "second" : "first") << c.line;
+    }
+}
+
+// Under connect-to the wire is plain http, but the addresses keep their
+// schemes: a redirect that leaves https for http is refused all the same.
+TEST_F(TransportTest, RedirectFromHttpsToHttpIsRefused) {
+    const struct {
+        const char* from;
+        const char* location;
+        bool followed;
+    } cases[] = {
+        {"https://a.example/from", "http://a.example/to", false},
+        {"https://a.example/from", "HTTP://b.example/to", false},
+        {"https://a.example/from", "https://b.example/to", true},
+        {"https://a.example/from", "HTTPS://b.example/to", true},
+        {"https://a.example/from", "/to", true},
+        {"https://a.example/from", "//b.example/to", true},
+        {"http://a.example/from", "http://b.example/to", true},
+        {"http://a.example/from", "https://b.example/to", true},
+    };
+    for (const auto& c : cases) {
+        RawServer server([&c](const CapturedRequest& request, int) {
+            if (request.head.find("GET /from ") == 0) {
+                return Respond(302, {std::string("Location: ") + c.location}, "first");
+            }
+            return Ok("second");
+        });
+        SetConnectTo(ConnectTarget{"127.0.0.1", server.Port()});
+        const WireResponse response = Exchange(Get(c.from));
+        EXPECT_EQ(AsString(response.body), c.followed ? "second" : "")
+            << c.from << " " << c.location;
+        EXPECT_EQ(server.Requests().size(), c.followed ? 2u : 1u) << c.from << " " << c.location;
+    }
+}
+
+// Once on http, every later hop may leave https behind only if it never had it.
+TEST_F(TransportTest, AnHttpsHopKeepsTheChainFromFallingBackToHttp) {
+    RawServer server([](const CapturedRequest& request, int) {
+        if (request.head.find("GET /one ") == 0) {
+            return Respond(302, {"Location: https://b.example/two"}, "");
+        }
+        if (request.head.find("GET /two ") == 0) {
+            return Respond(302, {"Location: /three"}, "");
+        }
+        if (request.head.find("GET /three ") == 0) {
+            return Respond(302, {"Location: http://c.example/four"}, "");
+        }
+        return Ok("four");
+    });
+    SetConnectTo(ConnectTarget{"127.0.0.1", server.Port()});
+    EXPECT_TRUE(Exchange(Get("http://a.example/one")).body.empty());
+    EXPECT_EQ(server.Requests().size(), 3u);
 }
 
 // /hop/N redirects to /hop/N+1 until N reaches `last`, which answers.
@@ -429,10 +630,12 @@ TEST_F(TransportTest, OnlyHttpAndHttpsAddressesAreFetched) {
     }
     EXPECT_EQ(server.ConnectionCount(), 0);
     std::remove(path.c_str());
-    // The scheme is case-insensitive; spaces in a page's address are escaped.
-    EXPECT_EQ(AsString(Exchange(Get("HTTP://127.0.0.1:" + port + "/a b")).body), "reached");
+    // The scheme is case-insensitive; GBK bytes in a page's address are
+    // escaped, and a space in it makes it no address at all.
+    EXPECT_TRUE(Exchange(Get("HTTP://127.0.0.1:" + port + "/a b")).body.empty());
+    EXPECT_EQ(AsString(Exchange(Get("HTTP://127.0.0.1:" + port + "/a\xD6\xD0")).body), "reached");
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0].head.substr(0, 22), "GET /a%20b HTTP/1.1\r\nH");
+    EXPECT_EQ(server.Requests()[0].head.substr(0, 24), "GET /a%D6%D0 HTTP/1.1\r\nH");
 }
 
 TEST_F(TransportTest, ConnectToSendsEveryHostToTheTargetOverPlainHttp) {

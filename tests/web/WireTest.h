@@ -1,6 +1,8 @@
 #pragma once
 // Shared by the wire tests: no connect-to override unless a test sets one,
-// whatever the environment says, and a stopwatch.
+// whatever the environment says; the test servers listen on loopback, so the
+// network guard lets private addresses through unless a test turns it on;
+// and a stopwatch.
 
 #include <gtest/gtest.h>
 
@@ -10,13 +12,20 @@
 #include "RawServer.h"
 #include "text/Text.h"
 #include "web/Endpoints.h"
+#include "web/NetworkGuard.h"
 
 namespace kestrova::testing {
 
 class WireTest : public ::testing::Test {
   protected:
-    void SetUp() override { SetConnectTo(std::nullopt); }
-    void TearDown() override { SetConnectTo(std::nullopt); }
+    void SetUp() override {
+        SetConnectTo(std::nullopt);
+        SetPrivateNetworkAllowed(true);
+    }
+    void TearDown() override {
+        SetConnectTo(std::nullopt);
+        SetPrivateNetworkAllowed(true);
+    }
 };
 
 template <typename F>
