@@ -311,14 +311,17 @@ TEST_F(TransportTest, ATrickleEndsAtTheDeadlineTheSumOfThePhaseLimits) {
 }
 
 TEST_F(TransportTest, TheDeadlineCountsEveryRedirectHop) {
-    // Each hop takes 2 s, within every limit; three of them do not fit in 4 s.
+    // Each hop takes 2.6 s, within every limit; the 4 s deadline falls well
+    // inside the second hop, so neither hop's end races it.
     RawServer server([](const CapturedRequest& request, int) {
         const std::string head = request.head.find("GET /3 ") == 0
                                      ? "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n"
                                      : "HTTP/1.1 302 Found\r\nLocation: /" +
                                            std::string(1, static_cast<char>(request.head[5] + 1)) +
                                            "\r\nContent-Length: 4\r\n\r\n";
-        return Reply{{ReplyStep{head, 0}, ReplyStep{"ab", 1000}, ReplyStep{"cd", 1000}}, true};
+        return Reply{{ReplyStep{head, 0}, ReplyStep{"a", 650}, ReplyStep{"b", 650},
+                      ReplyStep{"c", 650}, ReplyStep{"d", 650}},
+                     true};
     });
     WireRequest request = Get(server.Url("/1"));
     request.timeouts = AllMs(1000);
