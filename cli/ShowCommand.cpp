@@ -7,6 +7,7 @@
 #include "history/HistoryError.h"
 #include "history/MemberKey.h"
 #include "history/SavedLookups.h"
+#include "text/TerminalText.h"
 
 namespace kestrova {
 
@@ -42,7 +43,7 @@ int ShowCommand::Run() const {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
                                   lookup->summary.account + ", not of " + account_);
         }
-        std::cout << (json_ ? FieldJson(lookup->fields) : FieldListing(lookup->fields));
+        std::cout << (json_ ? FieldJson(lookup->fields) : TerminalText(FieldListing(lookup->fields)));
         return 0;
     } catch (const HistoryError& error) {
         return HistoryFailure(error.what());

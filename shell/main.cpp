@@ -29,6 +29,7 @@
 #include "shell/MainWindow.h"
 #include "shell/WindowHistory.h"
 #include "text/Gbk.h"
+#include "text/TerminalText.h"
 #include "web/Endpoints.h"
 
 namespace {
@@ -258,8 +259,10 @@ int main(int argc, char** argv) {
             if (box == nullptr || box->buttons().isEmpty()) {
                 return;
             }
-            std::fprintf(stderr, "kestrova: %s: %s\n", qPrintable(box->windowTitle()),
-                         qPrintable(box->text()));
+            std::fprintf(stderr, "kestrova: %s\n",
+                         TerminalText((box->windowTitle() + QStringLiteral(": ") + box->text())
+                                          .toStdString())
+                             .c_str());
             QAbstractButton* answer = box->defaultButton();
             (answer != nullptr ? answer : box->buttons().first())->click();
         });
