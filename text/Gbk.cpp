@@ -331,6 +331,43 @@ std::string GbkToUtf8Lossless(TextView gbk) {
     return out;
 }
 
+bool IsLosslessUtf8Of(std::string_view utf8, TextView gbk) {
+    // Lossless UTF-8 is never shorter than its GBK, nor more than three times
+    // as long (a single byte makes at most three, a pair at most three).
+    if (utf8.size() < gbk.size() || utf8.size() > 3 * gbk.size()) {
+        return utf8.empty() && gbk.empty();
+    }
+    std::size_t at = 0;
+    bool same = true;
+    std::string character;
+    const auto compare = [&](std::string_view part) {
+        same = same && part.size() <= utf8.size() - at && utf8.compare(at, part.size(), part) == 0;
+        at += part.size();
+    };
+    DecodeGbk(
+        gbk,
+        [&](TextView run) {
+            if (same) {
+                compare(run);
+            }
+        },
+        [&](char32_t code) {
+            if (same) {
+                character.clear();
+                AppendUtf8(code, character);
+                compare(character);
+            }
+        },
+        [&](unsigned char byte) {
+            if (same) {
+                character.clear();
+                AppendUtf8(kPrivateBase + byte, character);
+                compare(character);
+            }
+        });
+    return same && at == utf8.size();
+}
+
 Text Utf8LosslessToGbk(std::string_view utf8) {
     Text out;
     out.reserve(utf8.size());
