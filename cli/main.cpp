@@ -7,9 +7,11 @@
 #include "cli/HistoryCommand.h"
 #include "cli/LookupCommand.h"
 #include "cli/ShowCommand.h"
+#include "text/MemoryUse.h"
 
 int main(int argc, char** argv) {
     using namespace kestrova;
+    KeepLargeBuffersOutOfTheHeap();
 
     CLI::App app{"Kestrova: look a Taobao member up and print what the window would show."};
     app.set_version_flag("--version", std::string("kestrova-cli ") + KESTROVA_VERSION);

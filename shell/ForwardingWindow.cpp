@@ -56,7 +56,7 @@ ForwardingWindow::ForwardingWindow(FieldStore start, Window& display, QObject& c
       ticket_(ticket),
       queue_(std::make_shared<WriteQueue>(context, std::move(ticket))) {}
 
-Text ForwardingWindow::ReadText(Ctl control) {
+const Text& ForwardingWindow::ReadText(Ctl control) {
     return store_.ReadText(control);
 }
 

@@ -49,7 +49,7 @@ class ForwardingWindow final : public Window {
     ForwardingWindow(FieldStore start, Window& display, QObject& context,
                      std::shared_ptr<LookupTicket> ticket);
 
-    Text ReadText(Ctl control) override;
+    const Text& ReadText(Ctl control) override;
     void WriteText(Ctl control, const Text& text) override;
     void WriteLinkAddress(Ctl control, const Text& address) override;
     void WritePicture(Ctl control, const ByteBuffer& bytes) override;

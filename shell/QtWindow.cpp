@@ -43,7 +43,7 @@ void QtWindow::TakeTypedText(Ctl control, const QString& typed) {
     store_.WriteText(control, Utf8ToGbk(typed.toStdString()));
 }
 
-Text QtWindow::ReadText(Ctl control) {
+const Text& QtWindow::ReadText(Ctl control) {
     return store_.ReadText(control);
 }
 

@@ -21,7 +21,7 @@ class QtWindow final : public Window {
     QtWindow(const QtWindow&) = delete;
     QtWindow& operator=(const QtWindow&) = delete;
 
-    Text ReadText(Ctl control) override;
+    const Text& ReadText(Ctl control) override;
     void WriteText(Ctl control, const Text& text) override;
     void WriteLinkAddress(Ctl control, const Text& address) override;
     void WritePicture(Ctl control, const ByteBuffer& bytes) override;

@@ -323,8 +323,21 @@ Text Utf16ToGbk(std::u16string_view utf16) {
 }
 
 std::string GbkToUtf8Lossless(TextView gbk) {
+    // A large page is measured first, so that its UTF-8 form takes no more
+    // room than it needs (a page of 32 MiB would otherwise reserve 48).
+    constexpr std::size_t kMeasuredFrom = 1 << 20;
+    std::size_t size = gbk.size() + gbk.size() / 2;
+    if (gbk.size() >= kMeasuredFrom) {
+        size = 0;
+        DecodeGbk(
+            gbk, [&](TextView run) { size += run.size(); },
+            [&](char32_t code) { size += code < 0x80    ? 1
+                                         : code < 0x800 ? 2
+                                                        : 3; },
+            [&](unsigned char) { size += 3; });
+    }
     std::string out;
-    out.reserve(gbk.size() + gbk.size() / 2);
+    out.reserve(size);
     DecodeGbk(
         gbk, [&](TextView run) { out.append(run); }, [&](char32_t code) { AppendUtf8(code, out); },
         [&](unsigned char byte) { AppendUtf8(kPrivateBase + byte, out); });

@@ -355,6 +355,7 @@ bool RegexHelper::RegexPrepare(const Text& pattern, TextView subject, bool ignor
     // form is made once.
     SubjectPtr matched = std::move(last_->subject);
     if (!matched || !matched->Is(subject)) {
+        matched.reset();  // the page before goes before the next is converted
         matched = ThreadRecentSubjects().Find(subject);
         if (!matched) {
             matched = MakeSubject(subject);
@@ -426,6 +427,10 @@ Text RegexHelper::RegexMatchValue(int k) const {
 
 Text RegexHelper::RegexSubMatch(int k, int n) const {
     return n < 1 ? Text() : Group(k, n);
+}
+
+void RegexHelper::Release() {
+    last_ = std::make_unique<Matches>();
 }
 
 std::uint64_t RegexHelper::SubjectsConverted() {

@@ -29,6 +29,11 @@ class RegexHelper {
     Text RegexSubMatch(int k, int n) const;
     int RegexMatchCount() const;
 
+    // Drops the last result, and with it the page it was matched on: for a
+    // caller that has read what it needed and goes on to another page. Reads
+    // then give the empty text or 0, as before any run.
+    void Release();
+
     // Subjects converted to the form the patterns run on, on the calling
     // thread since it started: one per distinct page while its result is held.
     static std::uint64_t SubjectsConverted();

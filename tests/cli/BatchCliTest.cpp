@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -62,6 +63,20 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    // The user's environment, but the history in the build tree, never the
+    // user's own (which a newer build may have made).
+    std::vector<std::string> environment{std::string("XDG_DATA_HOME=") + CLI_TEST_DATA};
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("XDG_DATA_HOME=") && !entry.starts_with("KESTROVA_HISTORY=")) {
+            environment.emplace_back(entry);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -70,7 +85,7 @@ CliRun RunCli(const std::vector<std::string>& arguments, const std::string& inpu
         ::dup2(err[1], STDERR_FILENO);
         ::close(in[1]);
         ::close(err[0]);
-        ::execv(KESTROVA_CLI, argv.data());
+        ::execve(KESTROVA_CLI, argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(in[0]);

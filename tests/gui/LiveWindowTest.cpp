@@ -61,7 +61,7 @@ struct Write {
 class RecordingWindow final : public Window {
   public:
     explicit RecordingWindow(Window& below) : below_(below) {}
-    Text ReadText(Ctl c) override { return below_.ReadText(c); }
+    const Text& ReadText(Ctl c) override { return below_.ReadText(c); }
     void WriteText(Ctl c, const Text& t) override { Add("text", c, t), below_.WriteText(c, t); }
     void WriteLinkAddress(Ctl c, const Text& a) override {
         Add("link", c, a), below_.WriteLinkAddress(c, a);
