@@ -70,11 +70,6 @@ void LookupSession::OnProgress(std::function<void(const LookupProgress&)> callba
     onProgress_ = std::move(callback);
 }
 
-bool LookupSession::PastProfile() const {
-    // The profile is the plan's first request, and only a step takes it.
-    return !entries_.empty() && entries_.front().claimed && entries_.front().fed;
-}
-
 int LookupSession::Unclaimed() const {
     int unclaimed = 0;
     for (const Entry& entry : entries_) {
@@ -166,6 +161,10 @@ WireResponse LookupSession::Exchange(const WireRequest& request) {
     ThrowIfCancelled();
     if (!entry.fed) {
         Feed(entry);
+    }
+    // The profile is the plan's first request, and only a step takes it.
+    if (&entry == &entries_.front()) {
+        pastProfile_.store(true);
     }
     if (mode_ == LookupMode::Fast) {
         FeedArrivals();

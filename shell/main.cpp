@@ -19,16 +19,19 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
 
 #include "lookup/LookupSession.h"
-#include "lookup/QueryState.h"
 #include "marketplace/SampleMarketplace.h"
 #include "shell/MainWindow.h"
+#include "shell/QueryWorker.h"
+#include "shell/SavingThread.h"
 #include "shell/WindowHistory.h"
 #include "text/Gbk.h"
+#include "text/MemoryUse.h"
 #include "text/TerminalText.h"
 #include "web/Endpoints.h"
 
@@ -57,7 +60,8 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
                                   QStringLiteral("Query the built-in sample marketplace."));
     const QCommandLineOption demoLatency(
         QStringLiteral("demo-latency-ms"),
-        QStringLiteral("Hold each answer of the built-in sample marketplace back N ms (with --demo)."),
+        QStringLiteral(
+            "Hold each answer of the built-in sample marketplace back N ms (with --demo)."),
         QStringLiteral("N"));
     const QCommandLineOption fast(
         QStringLiteral("fast"),
@@ -126,12 +130,14 @@ std::optional<Options> ParseOptions(const QCoreApplication& app) {
         bool number = false;
         options.demoLatencyMs = parser.value(demoLatency).toInt(&number);
         if (!number || options.demoLatencyMs < 0 || options.demoLatencyMs > 60000) {
-            std::fprintf(stderr, "kestrova: --demo-latency-ms wants milliseconds from 0 to 60000\n");
+            std::fprintf(stderr,
+                         "kestrova: --demo-latency-ms wants milliseconds from 0 to 60000\n");
             return std::nullopt;
         }
         if (!options.demo) {
-            std::fprintf(stderr, "kestrova: --demo-latency-ms slows the built-in marketplace; "
-                                 "it needs --demo\n");
+            std::fprintf(stderr,
+                         "kestrova: --demo-latency-ms slows the built-in marketplace; "
+                         "it needs --demo\n");
             return std::nullopt;
         }
     }
@@ -200,6 +206,7 @@ class StartupProbe final : public QObject {
 int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     using namespace kestrova;
+    KeepLargeBuffersOutOfTheHeap();
     QCoreApplication::setApplicationName(QStringLiteral("kestrova"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     if (AsksForHelpOrVersion(argc, argv)) {
@@ -215,9 +222,6 @@ int main(int argc, char** argv) {
     if (!options) {
         return kUsageError;
     }
-
-    // The program-wide values first: they live as long as the program.
-    QueryState state;
 
     std::unique_ptr<SampleMarketplace> marketplace;
     if (options->demo) {
@@ -238,9 +242,9 @@ int main(int argc, char** argv) {
         SetConnectTo(*target);
     }
 
-    const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
-    MainWindow window(state, {}, ChooseLookupMode(options->fast));
-    window.SaveLookupsIn(history.get());
+    SavingThread saving(OpenWindowHistory(options->history));
+    MainWindow window({}, ChooseLookupMode(options->fast));
+    window.SaveLookupsIn(&saving);
     if (!OpenSavedLookup(window.Fields(), options->history)) {
         return 1;
     }
@@ -259,10 +263,11 @@ int main(int argc, char** argv) {
             if (box == nullptr || box->buttons().isEmpty()) {
                 return;
             }
-            std::fprintf(stderr, "kestrova: %s\n",
-                         TerminalText((box->windowTitle() + QStringLiteral(": ") + box->text())
-                                          .toStdString())
-                             .c_str());
+            std::fprintf(
+                stderr, "kestrova: %s\n",
+                TerminalText(
+                    (box->windowTitle() + QStringLiteral(": ") + box->text()).toStdString())
+                    .c_str());
             QAbstractButton* answer = box->defaultButton();
             (answer != nullptr ? answer : box->buttons().first())->click();
         });
@@ -296,5 +301,16 @@ int main(int argc, char** argv) {
             }
         });
     }
-    return app.exec();
+    const int exitCode = app.exec();
+    // Every lookup the window concluded is saved before the program ends.
+    saving.Finish();
+    if (QueryWorker::ThreadsStillRunning() > 0) {
+        // A cancelled lookup's thread is still busy (a large picture being
+        // re-encoded): the program ends without waiting for it, and without
+        // tearing down what it may still touch.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }
