@@ -60,6 +60,10 @@ void LookupSession::Cancel() {
     group_->Cancel();
 }
 
+bool LookupSession::Cancelled() const {
+    return group_->Cancelled();
+}
+
 void LookupSession::ThrowIfCancelled() const {
     if (group_->Cancelled()) {
         throw LookupCancelled{};

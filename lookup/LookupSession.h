@@ -48,6 +48,7 @@ class LookupSession final : public ExchangeSource {
     LookupSession& operator=(const LookupSession&) = delete;
 
     WireResponse Exchange(const WireRequest& request) override;
+    bool Cancelled() const override;
 
     // From any thread: every transfer of the lookup ends at once, and the
     // query's next request throws LookupCancelled.
