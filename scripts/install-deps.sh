@@ -17,6 +17,8 @@ packages=(
   desktop-file-utils appstream groff-base bash-completion
   # ./package.sh: cpack's dependency scan runs dpkg-shlibdeps and file
   dpkg-dev file
+  # the window closed as a user closes it: a display, a window manager, keys
+  xvfb xauth openbox xdotool x11-utils time procps
 )
 
 missing=()
