@@ -88,8 +88,8 @@ Measured RunCli(const std::vector<std::string>& arguments) {
 class PeakMemory : public ::testing::Test {
   protected:
     void SetUp() override {
-#if defined(__SANITIZE_ADDRESS__)
-        GTEST_SKIP() << "resident memory under AddressSanitizer says nothing of the program's";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        GTEST_SKIP() << "resident memory under a sanitizer says nothing of the program's";
 #endif
         server_.SetMisbehaviour(PadEveryPage());
     }
