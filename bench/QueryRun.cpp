@@ -86,8 +86,7 @@ QueryRun RunHeadlessQuery(const std::string& account, int port, LookupMode mode)
 }
 
 struct WindowQuery::Parts {
-    QueryState state;
-    MainWindow window{state};
+    MainWindow window;
 };
 
 WindowQuery::WindowQuery() : parts_(std::make_unique<Parts>()) {

@@ -16,6 +16,10 @@ namespace {
 // A finished window holds its pages and pictures (some hundred KB); this many
 // per job may be started ahead of the member printed next.
 constexpr std::size_t kAheadPerJob = 4;
+// ... as long as the finished windows waiting to be printed hold no more than
+// this per job: a window can hold three whole pages of up to 32 MiB each, and
+// behind a slow member what waits must not grow with the size of the pages.
+constexpr std::size_t kWaitingBytesPerJob = 16 << 20;
 
 }  // namespace
 
@@ -43,7 +47,8 @@ BatchLookup::BatchLookup(std::vector<std::string> accounts, LookupMode mode, int
     : accounts_(std::move(accounts)),
       mode_(mode),
       jobs_(std::clamp(jobs, kMinJobs, kMaxJobs)),
-      maxAhead_(kAheadPerJob * static_cast<std::size_t>(jobs_)) {}
+      maxAhead_(kAheadPerJob * static_cast<std::size_t>(jobs_)),
+      maxWaitingBytes_(kWaitingBytesPerJob * static_cast<std::size_t>(jobs_)) {}
 
 void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
                       const std::function<void(const BatchCounts&)>& tick,
@@ -52,14 +57,19 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::unique_ptr<MemberLookup>> finished(total);
-    std::size_t next = 0;       // the next member to start
-    std::size_t delivered = 0;  // members handed out, all before `next`
+    std::size_t next = 0;          // the next member to start
+    std::size_t delivered = 0;     // members handed out, all before `next`
+    std::size_t waitingBytes = 0;  // held by the finished members not handed out
     BatchCounts counts{static_cast<int>(total), 0, 0, 0};
 
     const auto work = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [&] { return next >= total || next < delivered + maxAhead_; });
+            // With nothing waiting (next == delivered) a member always starts.
+            changed.wait(lock, [&] {
+                return next >= total ||
+                       (next < delivered + maxAhead_ && waitingBytes <= maxWaitingBytes_);
+            });
             if (next >= total) {
                 return;
             }
@@ -75,6 +85,7 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
             --counts.running;
             ++counts.done;
             counts.endedEarly += member->EndedEarly() ? 1 : 0;
+            waitingBytes += member->window.HeldBytes();
             finished[member->index] = std::move(member);
             changed.notify_all();
         }
@@ -91,7 +102,9 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
         changed.wait_for(lock, tickInterval,
                          [&] { return finished[delivered] != nullptr || counts != told; });
         std::vector<std::unique_ptr<MemberLookup>> ready;
+        std::size_t readyBytes = 0;
         for (std::size_t i = delivered; i < total && finished[i]; ++i) {
+            readyBytes += finished[i]->window.HeldBytes();
             ready.push_back(std::move(finished[i]));
         }
         const BatchCounts now = counts;
@@ -107,6 +120,7 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
         told = now;
         lock.lock();
         delivered += ready.size();
+        waitingBytes -= readyBytes;  // printed and gone
         if (!ready.empty()) {
             changed.notify_all();
         }

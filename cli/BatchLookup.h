@@ -62,12 +62,16 @@ class BatchLookup {
     // Members started and not yet handed out, at most: behind a slow member
     // only this many windows wait to be printed, not the rest of the batch.
     std::size_t MaxAhead() const { return maxAhead_; }
+    // Bytes the finished windows waiting to be printed may hold before no
+    // further member starts: it grows with the jobs, not with the pages.
+    std::size_t MaxWaitingBytes() const { return maxWaitingBytes_; }
 
   private:
     std::vector<std::string> accounts_;
     LookupMode mode_;
     int jobs_;
     std::size_t maxAhead_;
+    std::size_t maxWaitingBytes_;
 };
 
 // One member's lookup, as the single lookup runs it.

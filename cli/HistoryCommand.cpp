@@ -8,6 +8,7 @@
 #include "history/HistoryError.h"
 #include "history/SavedLookups.h"
 #include "text/Gbk.h"
+#include "text/TerminalText.h"
 
 namespace kestrova {
 namespace {
@@ -95,7 +96,8 @@ int HistoryCommand::List(const SavedLookups& saved) const {
         return 0;
     }
     for (const SavedLookupSummary& lookup : lookups) {
-        std::cout << LookupLabel(lookup) << "\t" << lookup.account << "\t" << EndText(lookup)
+        std::cout << TerminalText(LookupLabel(lookup) + "\t" + lookup.account + "\t" +
+                                  EndText(lookup))
                   << "\n";
     }
     return 0;
@@ -134,15 +136,16 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
                            {"changes", std::move(list)}});
         return 0;
     }
-    std::cout << account_ << "\t" << LookupLabel(before->summary) << "\t"
-              << LookupLabel(after->summary) << "\n";
+    std::cout << TerminalText(account_ + "\t" + LookupLabel(before->summary) + "\t" +
+                              LookupLabel(after->summary))
+              << "\n";
     for (const FieldChange& change : changes) {
         const bool picture = change.part == FieldChange::Part::kPicture;
-        std::cout << ChangeCaption(change) << "\t"
-                  << (picture ? PictureOrEmpty(change.beforePicture) : GbkToUtf8(change.before))
-                  << "\t"
-                  << (picture ? PictureOrEmpty(change.afterPicture) : GbkToUtf8(change.after))
-                  << "\n";
+        const std::string before =
+            picture ? PictureOrEmpty(change.beforePicture) : GbkToUtf8(change.before);
+        const std::string after =
+            picture ? PictureOrEmpty(change.afterPicture) : GbkToUtf8(change.after);
+        std::cout << TerminalText(ChangeCaption(change) + "\t" + before + "\t" + after) << "\n";
     }
     return 0;
 }

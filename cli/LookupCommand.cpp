@@ -15,6 +15,7 @@
 #include "history/LookupHistory.h"
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
+#include "text/TerminalText.h"
 #include "web/Endpoints.h"
 #include "web/NetworkGuard.h"
 
@@ -22,7 +23,7 @@ namespace kestrova {
 namespace {
 
 int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "kestrova-cli: %s\n", problem.c_str());
+    std::fprintf(stderr, "kestrova-cli: %s\n", TerminalText(problem).c_str());
     return kUsageError;
 }
 
@@ -82,20 +83,24 @@ void Save(std::optional<LookupHistory>& history, const MemberLookup& member) {
                                .mode = LookupModeName(member.mode)});
 }
 
-// Prints one finished member; returns the exit status it calls for.
+// Prints one finished member; returns the exit status it calls for. Text
+// meant for reading passes TerminalText: page text never reaches a terminal
+// raw. JSON keeps the exact text, its controls escaped by JSON's own rules.
 int PrintMember(const MemberLookup& member, bool json, bool batch, bool first) {
     if (!batch) {
         if (member.fault) {
-            Print(stderr, GbkToUtf8(*member.fault));
+            Print(stderr, TerminalText(FaultText(*member.fault)));
             return kRuntimeFaultExit;
         }
-        Print(stdout, json ? FieldJson(member.window) : FieldListing(member.window));
+        Print(stdout, json ? FieldJson(member.window) : TerminalText(FieldListing(member.window)));
         return 0;
     }
     if (member.fault) {
-        Print(stderr, "kestrova-cli: " + member.account + ": " + FaultText(*member.fault));
+        Print(stderr,
+              TerminalText("kestrova-cli: " + member.account + ": " + FaultText(*member.fault)));
     }
-    Print(stdout, json ? MemberJsonLine(member) : (first ? "" : "\n") + MemberBlock(member));
+    Print(stdout, json ? MemberJsonLine(member)
+                       : (first ? "" : "\n") + TerminalText(MemberBlock(member)));
     return member.fault ? kRuntimeFaultExit : 0;
 }
 

@@ -6,6 +6,7 @@
 #include "history/TimeText.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
+#include "text/TerminalText.h"
 
 namespace kestrova {
 namespace {
@@ -54,7 +55,7 @@ nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
 }
 
 int HistoryFailure(const std::string& message) {
-    std::cerr << "kestrova-cli: " << message << "\n";
+    std::cerr << TerminalText("kestrova-cli: " + message) << "\n";
     return kHistoryFailure;
 }
 

@@ -9,6 +9,7 @@
 #include "history/LookupWriter.h"
 #include "history/MemberKey.h"
 #include "history/SavedLookups.h"
+#include "text/TerminalText.h"
 
 namespace kestrova {
 namespace {
@@ -60,7 +61,8 @@ int ShowCommand::Run() const {
                                   lookup->summary.account + ", not of " + account_);
         }
         if (lookup->summary.leftOut == kNothingLeftOut) {
-            std::cout << (json_ ? FieldJson(lookup->fields) : FieldListing(lookup->fields));
+            std::cout << (json_ ? FieldJson(lookup->fields)
+                                : TerminalText(FieldListing(lookup->fields)));
             return 0;
         }
         // What did not fit in the history is said beside the fields, never in them.
@@ -70,7 +72,8 @@ int ShowCommand::Run() const {
             object["left_out"] = note;
             std::cout << object.dump(2) << "\n";
         } else {
-            std::cout << FieldListing(lookup->fields) << "(not saved)\t" << note << "\n";
+            std::cout << TerminalText(FieldListing(lookup->fields)) << "(not saved)\t" << note
+                      << "\n";
         }
         return 0;
     } catch (const HistoryError& error) {

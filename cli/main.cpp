@@ -8,12 +8,14 @@
 #include "cli/HistoryCommand.h"
 #include "cli/LookupCommand.h"
 #include "cli/ShowCommand.h"
+#include "text/MemoryUse.h"
 
 int main(int argc, char** argv) {
     using namespace kestrova;
     // A history growing past the user's file size limit (ulimit -f) is a
     // failed write the history reports, not the end of the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    KeepLargeBuffersOutOfTheHeap();
 
     CLI::App app{"Kestrova: look a Taobao member up and print what the window would show."};
     app.set_version_flag("--version", std::string("kestrova-cli ") + KESTROVA_VERSION);

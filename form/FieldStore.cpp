@@ -42,14 +42,15 @@ FieldStore::FieldStore(const DesignPictures& pictures) : FieldStore() {
     WriteDesignPictures(*this, pictures);
 }
 
-Text FieldStore::ReadText(Ctl control) {
+const Text& FieldStore::ReadText(Ctl control) {
     return std::as_const(*this).ReadText(control);
 }
 
-Text FieldStore::ReadText(Ctl control) const {
+const Text& FieldStore::ReadText(Ctl control) const {
+    static const Text kNone;
     const bool valid = HasText(control);
     assert(valid && "ReadText: the control has no text");
-    return valid ? texts_[Index(control)] : Text();
+    return valid ? texts_[Index(control)] : kNone;
 }
 
 void FieldStore::WriteText(Ctl control, const Text& text) {
@@ -57,6 +58,14 @@ void FieldStore::WriteText(Ctl control, const Text& text) {
     assert(valid && "WriteText: the control has no text");
     if (valid) {
         texts_[Index(control)] = text;
+    }
+}
+
+void FieldStore::WriteText(Ctl control, Text&& text) {
+    const bool valid = HasText(control);
+    assert(valid && "WriteText: the control has no text");
+    if (valid) {
+        texts_[Index(control)] = std::move(text);
     }
 }
 
@@ -106,6 +115,23 @@ const ByteBuffer& FieldStore::ReadPicture(Ctl control) const {
     const bool valid = IsKind(control, ControlKind::PicBox);
     assert(valid && "ReadPicture: the control is not a picture box");
     return valid ? pictures_[Index(control)] : kNoPicture;
+}
+
+std::size_t FieldStore::HeldBytes() const {
+    std::size_t bytes = status_.size() + title_.size();
+    for (const Text& text : texts_) {
+        bytes += text.size();
+    }
+    for (const Text& link : links_) {
+        bytes += link.size();
+    }
+    for (const ByteBuffer& picture : pictures_) {
+        bytes += picture.size();
+    }
+    if (lastMessageBox_) {
+        bytes += lastMessageBox_->content.size() + lastMessageBox_->caption.size();
+    }
+    return bytes;
 }
 
 }  // namespace kestrova

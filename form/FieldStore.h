@@ -29,8 +29,9 @@ class FieldStore final : public Window {
     // The design state with the rating icons in place, as the window opens.
     explicit FieldStore(const DesignPictures& pictures);
 
-    Text ReadText(Ctl control) override;
+    const Text& ReadText(Ctl control) override;
     void WriteText(Ctl control, const Text& text) override;
+    void WriteText(Ctl control, Text&& text) override;
     void WriteLinkAddress(Ctl control, const Text& address) override;
     void WritePicture(Ctl control, const ByteBuffer& bytes) override;
     void StatusBarSetText(int part, const Text& text) override;
@@ -41,7 +42,7 @@ class FieldStore final : public Window {
     void WriteTitle(const Text& title) override;
 
     // The same read for a store seen as const (listings of what a query wrote).
-    Text ReadText(Ctl control) const;
+    const Text& ReadText(Ctl control) const;
     const Text& ReadLinkAddress(Ctl control) const;
     // Image-file bytes as written; empty when the box shows nothing.
     const ByteBuffer& ReadPicture(Ctl control) const;
@@ -50,6 +51,9 @@ class FieldStore final : public Window {
     const std::optional<MessageBoxRecord>& LastMessageBox() const { return lastMessageBox_; }
     int MessageBoxCount() const { return messageBoxCount_; }
     int ProcessEventsCount() const { return processEventsCount_; }
+    // Bytes of every text, link address and picture held: what keeping the
+    // store costs, beyond its fixed size.
+    std::size_t HeldBytes() const;
 
   private:
     std::vector<Text> texts_;

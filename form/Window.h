@@ -3,19 +3,25 @@
 // window and the headless field store implement it; the query is written once
 // against this interface.
 
+#include <utility>
+
 #include "form/Controls.h"
 #include "text/Text.h"
 
 namespace kestrova {
 
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     // EditBox content, Label caption or HyperLinker caption, exactly as last
-    // written (or typed by the user), GBK.
-    virtual Text ReadText(Ctl control) = 0;
+    // written (or typed by the user), GBK. Valid until that control is written
+    // again (a page read back is not copied for each cut).
+    virtual const Text& ReadText(Ctl control) = 0;
     virtual void WriteText(Ctl control, const Text& text) = 0;
+    // The same write for a text the caller has done with: a window that keeps
+    // the text takes it over instead of copying it (whole pages are large).
+    virtual void WriteText(Ctl control, Text&& text) { WriteText(control, std::as_const(text)); }
 
     // HyperLinker link address.
     virtual void WriteLinkAddress(Ctl control, const Text& address) = 0;

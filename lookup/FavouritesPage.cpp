@@ -2,8 +2,8 @@
 // level text and favourites popularity.
 
 #include "lookup/Lookup.h"
-#include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/PictureBoxes.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
@@ -23,17 +23,17 @@ const Text kPopularityMarker = Gbk("收藏人气：<STRONG>");
 
 }  // namespace
 
-Text FavouritesAddress(const Text& ratingPage) {
+Text FavouritesAddress(TextView ratingPage) {
     return MarkerCut(ratingPage, kFavouritesPrefix, 0, 99, "></li>", 2);
 }
 
-Text LogoAddress(const Text& favouritesPage) {
+Text LogoAddress(TextView favouritesPage) {
     return MarkerCut(favouritesPage, kLogoPrefix, 0, 99, " alt=", 2);
 }
 
 void ShowFavouritesExtras(Lookup& q) {
     Window& w = q.window;
-    q.state.ScratchText = ToText(HttpSessionRequest(FavouritesAddress(q.state.PageText)));
+    RequestPage(q, q.state.ScratchText, FavouritesAddress(q.state.PageText));
     const Text& page = q.state.ScratchText;
 
     FetchPicture(LogoAddress(page), w, Ctl::图片框72);

@@ -14,6 +14,13 @@ struct Lookup {
     QueryState& state;
 };
 
+// A working text (PageText, ScratchText) becomes the page at `address`
+// (HttpSessionRequest). What the steps held of the page before goes first,
+// not after: its text, and the regular-expression result matched on it
+// (every step reads a result right after its run, never across a request).
+// At the size cap each copy of a page is 32 MiB.
+void RequestPage(Lookup& q, Text& into, const Text& address);
+
 // The click on 按钮1. Refused while a query runs (re-entered from ProcessEvents).
 void QueryRoutine(Window& window, QueryState& state);
 

@@ -60,6 +60,10 @@ void LookupSession::Cancel() {
     group_->Cancel();
 }
 
+bool LookupSession::Cancelled() const {
+    return group_->Cancelled();
+}
+
 void LookupSession::ThrowIfCancelled() const {
     if (group_->Cancelled()) {
         throw LookupCancelled{};
@@ -68,11 +72,6 @@ void LookupSession::ThrowIfCancelled() const {
 
 void LookupSession::OnProgress(std::function<void(const LookupProgress&)> callback) {
     onProgress_ = std::move(callback);
-}
-
-bool LookupSession::PastProfile() const {
-    // The profile is the plan's first request, and only a step takes it.
-    return !entries_.empty() && entries_.front().claimed && entries_.front().fed;
 }
 
 int LookupSession::Unclaimed() const {
@@ -166,6 +165,10 @@ WireResponse LookupSession::Exchange(const WireRequest& request) {
     ThrowIfCancelled();
     if (!entry.fed) {
         Feed(entry);
+    }
+    // The profile is the plan's first request, and only a step takes it.
+    if (&entry == &entries_.front()) {
+        pastProfile_.store(true);
     }
     if (mode_ == LookupMode::Fast) {
         FeedArrivals();

@@ -8,6 +8,7 @@
 // same order with the same values, and the same requests go out. A session
 // also counts the lookup's progress and can cancel it.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -47,6 +48,7 @@ class LookupSession final : public ExchangeSource {
     LookupSession& operator=(const LookupSession&) = delete;
 
     WireResponse Exchange(const WireRequest& request) override;
+    bool Cancelled() const override;
 
     // From any thread: every transfer of the lookup ends at once, and the
     // query's next request throws LookupCancelled.
@@ -57,8 +59,9 @@ class LookupSession final : public ExchangeSource {
 
     LookupMode Mode() const { return mode_; }
     // The profile's answer has reached the query (a lookup stopped at its
-    // input check, or cancelled before that answer, has not got so far).
-    bool PastProfile() const;
+    // input check, or cancelled before that answer, has not got so far). From
+    // any thread.
+    bool PastProfile() const { return pastProfile_.load(); }
     // Requests started ahead that no step asked for. Always zero after a
     // lookup that ran to one of its ends; anything else is a request the
     // sequential query would not have sent.
@@ -91,6 +94,7 @@ class LookupSession final : public ExchangeSource {
     std::deque<Entry> entries_;
     int unplanned_ = 0;
     std::function<void(const LookupProgress&)> onProgress_;
+    std::atomic<bool> pastProfile_{false};
     LookupProgress progress_;  // as last reported
 };
 

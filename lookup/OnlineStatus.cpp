@@ -25,8 +25,7 @@ Text StatusAddress(const Text& account) {
 }
 
 void ShowOnlineStatus(Lookup& q) {
-    q.state.ScratchText =
-        ToText(HttpSessionRequest(StatusAddress(q.window.ReadText(Ctl::编辑框1))));
+    RequestPage(q, q.state.ScratchText, StatusAddress(q.window.ReadText(Ctl::编辑框1)));
     // No answer says nothing about the member: calling that "online" would be a
     // guess presented as a fact.
     if (q.state.ScratchText.empty()) {

@@ -55,7 +55,7 @@ Text Sex(const Text& page) {
 
 }  // namespace
 
-Text PersonalSpaceAddress(const Text& profile) {
+Text PersonalSpaceAddress(TextView profile) {
     const Text around = MidText(profile, FindText(profile, kSpaceLinkEnd) - 111, 999);
     const Text link = MidText(around, FindText(around, kLinkStart) + 13, 999);
     Text address = LeftText(link, FindText(link, kSpaceLinkEnd) - 2);
@@ -65,12 +65,12 @@ Text PersonalSpaceAddress(const Text& profile) {
     return address;
 }
 
-Text PhotoAddress(const Text& spacePage) {
+Text PhotoAddress(TextView spacePage) {
     const Text aroundPhoto = MidText(spacePage, FindText(spacePage, kPhotoMark) - 58, 99);
     return LeftText(aroundPhoto, FindText(aroundPhoto, kAltAttribute) - 2);
 }
 
-std::array<Text, kHonourCount> HonourAddresses(const Text& spacePage, Text& rest) {
+std::array<Text, kHonourCount> HonourAddresses(TextView spacePage, Text& rest) {
     std::array<Text, kHonourCount> addresses;
     rest = MidText(spacePage, FindText(spacePage, kHonourMarker) + 40, 9999);
     for (std::size_t i = 0; i < addresses.size(); ++i) {
@@ -86,7 +86,7 @@ void ShowPersonalSpace(Lookup& q) {
     Window& w = q.window;
     const Text address = PersonalSpaceAddress(q.state.PageText);
     w.WriteText(Ctl::编辑框98, ToText(HttpSessionRequest(address)));
-    auto page = [&w] { return w.ReadText(Ctl::编辑框98); };
+    auto page = [&w]() -> const Text& { return w.ReadText(Ctl::编辑框98); };
 
     w.WriteText(Ctl::编辑框11, MarkerCut(page(), kNickMarker, 18, 33, "</div>", 1));
     w.WriteText(Ctl::编辑框14, Sex(page()));

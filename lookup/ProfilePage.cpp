@@ -52,7 +52,7 @@ Text ProfileAddress(const Text& account) {
            UrlEncode(TrimSpaces(account));
 }
 
-ProfileEnd ProfileEndOf(const Text& profile) {
+ProfileEnd ProfileEndOf(TextView profile) {
     if (profile.empty()) {
         return ProfileEnd::FetchFailed;
     }
@@ -66,8 +66,9 @@ ProfileEnd ProfileEndOf(const Text& profile) {
 }
 
 bool RequestProfile(Lookup& q) {
-    q.state.profileBody = RequestProfileBody(ProfileAddress(q.window.ReadText(Ctl::编辑框1)));
-    q.state.PageText = ToText(q.state.profileBody);
+    // The raw body goes as soon as its text is made: nothing reads it again,
+    // and a page at the size cap is held often enough as it is.
+    q.state.PageText = ToText(RequestProfileBody(ProfileAddress(q.window.ReadText(Ctl::编辑框1))));
     q.state.ProfileText = q.state.PageText;
 
     switch (ProfileEndOf(q.state.PageText)) {

@@ -1,5 +1,7 @@
 #include "lookup/Lookup.h"
+#include "text/Convert.h"
 #include "text/Gbk.h"
+#include "web/HttpSessionRequest.h"
 
 namespace kestrova {
 
@@ -22,6 +24,12 @@ class RunningFlag {
 };
 
 }  // namespace
+
+void RequestPage(Lookup& q, Text& into, const Text& address) {
+    Text().swap(into);
+    q.state.regex.Release();
+    into = ToText(HttpSessionRequest(address));
+}
 
 void QueryRoutine(Window& window, QueryState& state) {
     if (state.running) {

@@ -3,7 +3,7 @@
 // the program; each query overwrites it.
 
 #include "text/Text.h"
-#include "text/TextArray.h"
+#include "text/Search.h"
 #include "web/RegexHelper.h"
 
 namespace kestrova {
@@ -12,8 +12,7 @@ struct QueryState {
     Text PageText;     // the page being parsed: profile, then rating overview, then summaries
     Text ProfileText;  // an unchanged copy of the profile page
     Text ScratchText;  // working text for repeated cuts through one page
-    ByteBuffer profileBody;
-    TextArray pieces;  // the rating list split at "aucNumId"
+    PieceArray pieces;  // the rating list split at "aucNumId"
     RegexHelper regex;
     bool running = false;  // a second click while a query runs is refused
 };

@@ -4,8 +4,8 @@
 #include "assets/Assets.h"
 #include "form/RatingRows.h"
 #include "lookup/Lookup.h"
-#include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/PictureBoxes.h"
 #include "text/Convert.h"
 #include "text/Search.h"
@@ -21,13 +21,13 @@ const Text kGoodRate = "rate\":\"1";
 const Text kNeutralRate = "rate\":\"0";
 const Text kEscapedLineBreak = "<br/>\\n";
 
-Text Comment(const Text& piece) {
+Text Comment(TextView piece) {
     const Text comment = MarkerCut(piece, "content", 10, 999, "\",\"", 1);
     return ReplaceSubText(ReplaceSubText(comment, "&hellip;", "...", 1, 9, true), kEscapedLineBreak,
                           "...", 1, 9, true);
 }
 
-ByteBuffer RatingIcon(const Text& piece) {
+ByteBuffer RatingIcon(TextView piece) {
     if (FindText(piece, kGoodRate) != -1) {
         return BytesOf(assets::GoodRatingIcon());
     }
@@ -37,7 +37,7 @@ ByteBuffer RatingIcon(const Text& piece) {
     return BytesOf(assets::BadRatingIcon());
 }
 
-Text ItemLine(const Text& piece) {
+Text ItemLine(TextView piece) {
     const Text title = MarkerCut(piece, "title", 8, 999, "},", 2);
     const Text variant = MarkerCut(piece, "sku", 6, 999, ",", 2);
     const Text date = MarkerCut(piece, "date", 7, 999, ",", 2);
@@ -57,17 +57,20 @@ Text RatingListAddress(RatingList list, const Text& memberId) {
 
 void ShowRatingList(Lookup& q, RatingList list) {
     Window& w = q.window;
-    const Text body = ToText(HttpSessionRequest(RatingListAddress(list, w.ReadText(Ctl::编辑框4))));
-    w.WriteText(Ctl::编辑框82, body);
-
-    TextArray& pieces = q.state.pieces;
+    // The pieces of the list before go before the next list comes: at the
+    // size cap they are a whole page and millions of places.
+    PieceArray& pieces = q.state.pieces;
     pieces.Clear();
-    pieces = SplitText(w.ReadText(Ctl::编辑框82), kEntryKey);
+    w.WriteText(Ctl::编辑框82,
+                ToText(HttpSessionRequest(RatingListAddress(list, w.ReadText(Ctl::编辑框4)))));
+
+    const Text& body = w.ReadText(Ctl::编辑框82);
+    pieces = PieceArray::Split(body, kEntryKey);
     const int entries = pieces.Count() - 1;
 
     const auto& rows = RatingRows(list == RatingList::Given ? 1 : 2);
     for (int k = 1; k <= static_cast<int>(rows.size()) && k <= entries; ++k) {
-        const Text& piece = pieces[k + 1];
+        const TextView piece = pieces.Piece(body, k + 1);
         const RatingRow& row = rows[static_cast<std::size_t>(k - 1)];
         w.WriteText(row.comment, Comment(piece));
         w.WritePicture(row.icon, RatingIcon(piece));

@@ -20,7 +20,7 @@ Text RatingPagePattern() {
 
 }  // namespace
 
-Text RatingPageAddressIn(RegexHelper& regex, const Text& profile) {
+Text RatingPageAddressIn(RegexHelper& regex, TextView profile) {
     static const Text pattern = RatingPagePattern();
     regex.RegexPrepare(pattern, profile);
     return regex.RegexMatchValue(1);

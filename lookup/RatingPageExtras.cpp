@@ -7,8 +7,8 @@
 #include "assets/Assets.h"
 #include "form/QueryEnds.h"
 #include "lookup/Lookup.h"
-#include "lookup/PageAddresses.h"
 #include "lookup/MarkerCut.h"
+#include "lookup/PageAddresses.h"
 #include "lookup/PictureBoxes.h"
 #include "lookup/StepTexts.h"
 #include "lookup/TextRules.h"
@@ -159,7 +159,7 @@ void ShowCountTable(Lookup& q) {
 
 // The icon address inside the 77 bytes behind "><img src=", up to two bytes
 // before endMarker; the search starts 15 bytes after the credit marker.
-Text CreditIconAddress(const Text& source, const Text& creditMarker, const Text& endMarker) {
+Text CreditIconAddress(TextView source, const Text& creditMarker, const Text& endMarker) {
     const Text after = MidText(source, FindText(source, creditMarker) + 15, 9999);
     const Text icon = MidText(after, FindText(after, kIconStart) + 11, 77);
     return LeftText(icon, FindText(icon, endMarker) - 2);
@@ -191,19 +191,19 @@ void ShowRankAndIndustry(Lookup& q) {
 
 }  // namespace
 
-bool IsTmallAccount(const Text& profile) {
+bool IsTmallAccount(TextView profile) {
     return Contains(profile, kTmallMark);
 }
 
-const Text& RoleOn(const Text& ratingPage) {
+const Text& RoleOn(TextView ratingPage) {
     return Contains(ratingPage, kSellerMark) ? kSellerRole : kBuyerRole;
 }
 
-Text SellerIconAddress(const Text& ratingPage) {
+Text SellerIconAddress(TextView ratingPage) {
     return CreditIconAddress(ratingPage, kSellerCreditMarker, "  border=");
 }
 
-Text BuyerIconAddress(const Text& ratingPage) {
+Text BuyerIconAddress(TextView ratingPage) {
     return CreditIconAddress(ratingPage, kBuyerCreditMark, " title=");
 }
 

@@ -27,7 +27,7 @@ Text SummaryAddress(const Text& result, const Text& memberId) {
            "?content=&result=" + result + "&user_id=" + memberId + "&rater=3&direction=1";
 }
 
-std::int32_t SummaryPageCount(RegexHelper& regex, const Text& firstPage) {
+std::int32_t SummaryPageCount(RegexHelper& regex, TextView firstPage) {
     regex.RegexPrepare(kPageCountPattern, firstPage);
     return TruncateToInt(ToNumber(regex.RegexSubMatch(1, 1)));
 }
@@ -46,7 +46,7 @@ void CountRatings(Lookup& q, const Text& result, Ctl field) {
     const Text first = SummaryAddress(result, w.ReadText(Ctl::编辑框4));
 
     w.ProcessEvents();
-    q.state.PageText = ToText(HttpSessionRequest(first));
+    RequestPage(q, q.state.PageText, first);
     const std::int32_t pages = SummaryPageCount(regex, q.state.PageText);
 
     // 64-bit: a page count near the 32-bit limit must not wrap the total.
@@ -54,7 +54,7 @@ void CountRatings(Lookup& q, const Text& result, Ctl field) {
     if (pages != 0) {
         w.ProcessEvents();
         if (HasLastSummaryPage(pages)) {
-            q.state.PageText = ToText(HttpSessionRequest(LastSummaryPageAddress(first, pages)));
+            RequestPage(q, q.state.PageText, LastSummaryPageAddress(first, pages));
         }
         regex.RegexPrepare(kEntryPattern, q.state.PageText);
         total = (static_cast<std::int64_t>(pages) - 1) * kEntriesPerPage + regex.RegexMatchCount();

@@ -87,38 +87,39 @@ void RequestPlan::Arrived(const PlannedRequest& request, const ByteBuffer& body)
     }
     switch (request.page) {
         case PlannedPage::Profile:
-            ProfileArrived(ToText(body));
+            ProfileArrived(ToTextView(body));
             break;
         case PlannedPage::PersonalSpace:
-            SpaceArrived(ToText(body));
+            SpaceArrived(ToTextView(body));
             break;
         case PlannedPage::RatingPage:
-            RatingPageArrived(ToText(body));
+            RatingPageArrived(ToTextView(body));
             break;
         case PlannedPage::Favourites:
-            Add(PlannedPage::Logo, 0, PictureWireRequest(LogoAddress(ToText(body))));
+            Add(PlannedPage::Logo, 0, PictureWireRequest(LogoAddress(ToTextView(body))));
             break;
         case PlannedPage::SummaryFirst:
-            SummaryFirstArrived(request, ToText(body));
+            SummaryFirstArrived(request, ToTextView(body));
             break;
         default:
             break;
     }
 }
 
-void RequestPlan::ProfileArrived(const Text& profile) {
+void RequestPlan::ProfileArrived(TextView profile) {
     if (ProfileEndOf(profile) != ProfileEnd::None) {
         return;
     }
     tmall_ = IsTmallAccount(profile);
     Add(PlannedPage::PersonalSpace, 0, SessionWireRequest(PersonalSpaceAddress(profile)));
-    Add(PlannedPage::RatingPage, 0, SessionWireRequest(RatingPageAddressIn(regex_, profile)));
+    RegexHelper regex;
+    Add(PlannedPage::RatingPage, 0, SessionWireRequest(RatingPageAddressIn(regex, profile)));
     if (!tmall_) {
         Add(PlannedPage::Status, 0, SessionWireRequest(StatusAddress(account_)));
     }
 }
 
-void RequestPlan::SpaceArrived(const Text& page) {
+void RequestPlan::SpaceArrived(TextView page) {
     Add(PlannedPage::Photo, 0, PictureWireRequest(PhotoAddress(page)));
     Text rest;
     const std::array<Text, kHonourCount> honours = HonourAddresses(page, rest);
@@ -127,8 +128,9 @@ void RequestPlan::SpaceArrived(const Text& page) {
     }
 }
 
-void RequestPlan::RatingPageArrived(const Text& page) {
-    const Text memberId = MemberIdIn(regex_, page);
+void RequestPlan::RatingPageArrived(TextView page) {
+    RegexHelper regex;
+    const Text memberId = MemberIdIn(regex, page);
     Add(PlannedPage::GivenList, 0,
         SessionWireRequest(RatingListAddress(RatingList::Given, memberId)));
     Add(PlannedPage::ReceivedList, 0,
@@ -146,8 +148,9 @@ void RequestPlan::RatingPageArrived(const Text& page) {
     }
 }
 
-void RequestPlan::SummaryFirstArrived(const PlannedRequest& first, const Text& page) {
-    const std::int32_t pages = SummaryPageCount(regex_, page);
+void RequestPlan::SummaryFirstArrived(const PlannedRequest& first, TextView page) {
+    RegexHelper regex;
+    const std::int32_t pages = SummaryPageCount(regex, page);
     if (HasLastSummaryPage(pages)) {
         Add(PlannedPage::SummaryLast, first.index,
             SessionWireRequest(LastSummaryPageAddress(first.wire.url, pages)));

@@ -55,15 +55,14 @@ class RequestPlan {
 
   private:
     void Add(PlannedPage page, int index, WireRequest wire);
-    void ProfileArrived(const Text& profile);
-    void SpaceArrived(const Text& page);
-    void RatingPageArrived(const Text& page);
-    void SummaryFirstArrived(const PlannedRequest& first, const Text& page);
+    void ProfileArrived(TextView profile);
+    void SpaceArrived(TextView page);
+    void RatingPageArrived(TextView page);
+    void SummaryFirstArrived(const PlannedRequest& first, TextView page);
     // What a page not in yet can still bring, its own request not counted.
     int StillToCome(PlannedPage page) const;
 
     Text account_;
-    RegexHelper regex_;
     bool tmall_ = false;
     std::vector<PlannedRequest> new_;
     int known_ = 0;

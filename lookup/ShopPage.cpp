@@ -46,14 +46,14 @@ Text FirstGroup(Lookup& q, const Text& pattern) {
 
 }  // namespace
 
-Text MemberIdIn(RegexHelper& regex, const Text& ratingPage) {
+Text MemberIdIn(RegexHelper& regex, TextView ratingPage) {
     regex.RegexPrepare(kMemberIdPattern, ratingPage);
     return regex.RegexSubMatch(1, 1);
 }
 
 void ShowShopPage(Lookup& q, const Text& address) {
     Window& w = q.window;
-    q.state.PageText = ToText(HttpSessionRequest(address));
+    RequestPage(q, q.state.PageText, address);
     const Text& page = q.state.PageText;
 
     w.WriteText(Ctl::编辑框8, FirstGroup(q, kRegionPattern));

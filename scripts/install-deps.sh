@@ -24,6 +24,8 @@ packages=(
   # tests: a network namespace of their own (unshare, ip) and a small C
   # library they build to slow the resolver down
   util-linux iproute2 gcc
+  # the window closed as a user closes it: a display, a window manager, keys
+  xvfb xauth openbox xdotool x11-utils time procps
 )
 
 missing=()

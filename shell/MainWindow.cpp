@@ -14,11 +14,11 @@
 
 #include "assets/Assets.h"
 #include "form/DesignPictures.h"
-#include "history/LookupHistory.h"
 #include "lookup/Lookup.h"
 #include "shell/ExitLink.h"
 #include "shell/Looks.h"
 #include "shell/MessageBox.h"
+#include "shell/SavingThread.h"
 #include "shell/StatusLine.h"
 #include "shell/TitleClock.h"
 #include "shell/WindowIcon.h"
@@ -46,11 +46,11 @@ QWidget& Prepared(QWidget& window) {
 
 }  // namespace
 
-MainWindow::MainWindow(QueryState& state, QueryRunner runner, LookupMode mode)
+MainWindow::MainWindow(QueryRunner runner, LookupMode mode)
     : QWidget(nullptr),
       controls_(BuildControls(Prepared(*this))),
       fields_(*this, controls_),
-      worker_(*this, fields_, state, std::move(runner),
+      worker_(*this, fields_, std::move(runner),
               QueryWorker::Hooks{[this](const LookupProgress& progress) {
                                      if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
                                          status->ShowProgress(progress.finished, progress.expected);
@@ -73,11 +73,9 @@ MainWindow::MainWindow(QueryState& state, QueryRunner runner, LookupMode mode)
     connect(escape, &QShortcut::activated, this, [this] { CancelLookup(); });
 }
 
-MainWindow::~MainWindow() {
-    // The worker writes into the fields: it ends before they go.
-    worker_.Cancel();
-    worker_.Join();
-}
+// The worker goes before the fields it writes into; a lookup still running
+// is cancelled, and nothing waits for its thread.
+MainWindow::~MainWindow() = default;
 
 QObject* MainWindow::ControlObject(Ctl control) const {
     return controls_.at(static_cast<std::size_t>(control));
@@ -109,13 +107,15 @@ bool MainWindow::RunQuery() {
 }
 
 bool MainWindow::CancelLookup() {
-    if (!worker_.Cancel()) {
+    const std::optional<FinishedLookup> cancelled = worker_.Cancel();
+    if (!cancelled) {
         return false;
     }
     fields_.StatusBarSetText(0, Gbk(kCancelledStatus));
     if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
         status->HideProgress();
     }
+    Conclude(*cancelled);
     return true;
 }
 
@@ -131,17 +131,21 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
         fields_.MessageBox(lookup.fault->BoxText(), kMbIconError, Gbk("信息："));
         QCoreApplication::exit(kRuntimeFaultExitCode);
     }
+    Conclude(lookup);
+}
+
+void MainWindow::Conclude(const FinishedLookup& lookup) {
     // Saved once the profile's answer was in: a lookup stopped before it, or
     // at the input check, has nothing of the member to keep. What is saved is
     // what the window shows: after a cancel, what had reached it.
-    if (history_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
-        history_->Save(LookupRecord{.fields = fields_.Store(),
-                                    .account = GbkToUtf8(lookup.account),
-                                    .started = lookup.started,
-                                    .ended = lookup.ended,
-                                    .mode = LookupModeName(lookup.mode),
-                                    .cancelled = lookup.outcome == LookupOutcome::Cancelled,
-                                    .messageBoxesBefore = lookup.messageBoxesBefore});
+    if (saving_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
+        saving_->Save(SavedWindowLookup{.fields = fields_.Store(),
+                                        .account = GbkToUtf8(lookup.account),
+                                        .started = lookup.started,
+                                        .ended = lookup.ended,
+                                        .mode = LookupModeName(lookup.mode),
+                                        .cancelled = lookup.outcome == LookupOutcome::Cancelled,
+                                        .messageBoxesBefore = lookup.messageBoxesBefore});
     }
     if (onFinished_) {
         onFinished_(lookup);
@@ -149,11 +153,11 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (CancelLookup()) {
-        worker_.Join();
-        // The worker's last word is on its way; hear it before the window goes.
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    }
+    // A lookup that has just ended gets its last writes and its save; one
+    // still running is cancelled and saved as far as it got. Nothing waits
+    // for a worker that is busy.
+    worker_.Flush();
+    CancelLookup();
     ExitLinkRoutine();
     event->accept();
 }

@@ -3,20 +3,21 @@
 // with its events bound to their routines: a click on 按钮1 starts the query
 // on the worker, Esc cancels it, each tick of 时钟1 writes the title clock,
 // and closing the window cancels a running lookup and opens the exit link.
+// How each lookup ended is decided here, on the UI thread, and what reached
+// the window is what is saved, by the saving thread.
 
 #include <QWidget>
 #include <functional>
 
 #include "form/Controls.h"
 #include "form/Window.h"
-#include "lookup/QueryState.h"
 #include "shell/ControlFactory.h"
 #include "shell/QtWindow.h"
 #include "shell/QueryWorker.h"
 
 namespace kestrova {
 
-class LookupHistory;
+class SavingThread;
 
 // The exit code after a run-time fault ended the program.
 inline constexpr int kRuntimeFaultExitCode = 1;
@@ -28,9 +29,7 @@ inline constexpr const char* kCancelledStatus = "查询已取消";
 // window declares no signals or slots of its own.
 class MainWindow final : public QWidget {
   public:
-    // `state` holds the program-wide values and outlives the window.
-    explicit MainWindow(QueryState& state, QueryRunner runner = {},
-                        LookupMode mode = LookupMode::Sequential);
+    explicit MainWindow(QueryRunner runner = {}, LookupMode mode = LookupMode::Sequential);
     ~MainWindow() override;
 
     QtWindow& Fields() { return fields_; }
@@ -49,29 +48,36 @@ class MainWindow final : public QWidget {
     bool RunQuery();
     bool LookupRunning() const { return worker_.Running(); }
     // Esc: the running lookup stops at once, the fields stay as far as they
-    // were filled, and the status bar says so. False when none runs.
+    // were filled, and the status bar says so. False, and nothing written,
+    // when none runs, or when it has just ended (its last writes are on their
+    // way, and they are kept).
     bool CancelLookup();
-    // Called on the UI thread after every lookup, once its last write has
-    // reached the window. A run-time fault has already ended the event loop.
+    // Called on the UI thread after every lookup, once it has ended (its last
+    // write has reached the window) or been cancelled. A run-time fault has
+    // already ended the event loop.
     void OnLookupFinished(std::function<void(const FinishedLookup&)> callback);
+    // Called before each write of a lookup reaches the window (tests force
+    // what comes between two writes with it).
+    void OnQueuedWrite(LookupTicket::WriteHook hook) { worker_.SetWriteHook(std::move(hook)); }
 
     void SetLookupMode(LookupMode mode) { worker_.SetMode(mode); }
 
-    // Each lookup that runs from here on is saved in `history` (null: none),
+    // Each lookup that runs from here on is saved by `saving` (null: none),
     // which outlives the window.
-    void SaveLookupsIn(LookupHistory* history) { history_ = history; }
+    void SaveLookupsIn(SavingThread* saving) { saving_ = saving; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     void Finished(const FinishedLookup& lookup);
+    void Conclude(const FinishedLookup& lookup);
 
     ControlObjects controls_;
     QtWindow fields_;
     QueryWorker worker_;
     std::function<void(const FinishedLookup&)> onFinished_;
-    LookupHistory* history_ = nullptr;
+    SavingThread* saving_ = nullptr;
 };
 
 }  // namespace kestrova

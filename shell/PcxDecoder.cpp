@@ -1,7 +1,9 @@
 #include "shell/PcxDecoder.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace kestrova {
 namespace {
@@ -15,32 +17,49 @@ std::uint16_t Word(const ByteBuffer& bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
 }
 
-// Unpacks the run-length data into exactly `out.size()` bytes. A run may go on
-// across the end of a line; writers differ on that, and nothing is lost by
-// allowing it.
-bool Unpack(const ByteBuffer& bytes, std::size_t begin, std::size_t end,
-            std::vector<std::uint8_t>& out) {
-    std::size_t in = begin;
-    std::size_t filled = 0;
-    while (filled < out.size()) {
-        if (in >= end) {
-            return false;
-        }
-        std::uint8_t value = bytes[in++];
-        std::size_t count = 1;
-        if ((value & 0xC0) == 0xC0) {
-            count = value & 0x3F;
-            if (in >= end) {
-                return false;
+// The longest run one pair of bytes can write; a byte alone writes one.
+constexpr std::size_t kLongestRun = 63;
+
+// Run-length data read line by line: a run may go on across the end of a
+// line (writers differ on that, and nothing is lost by allowing it).
+class Unpacker {
+  public:
+    Unpacker(const ByteBuffer& bytes, std::size_t begin, std::size_t end)
+        : bytes_(bytes), in_(begin), end_(end) {}
+
+    // Fills `line` whole; false when the data ends first.
+    bool Next(std::vector<std::uint8_t>& line) {
+        std::size_t filled = 0;
+        while (filled < line.size()) {
+            if (count_ == 0) {
+                if (in_ >= end_) {
+                    return false;
+                }
+                value_ = bytes_[in_++];
+                count_ = 1;
+                if ((value_ & 0xC0) == 0xC0) {
+                    count_ = value_ & 0x3F;
+                    if (in_ >= end_) {
+                        return false;
+                    }
+                    value_ = bytes_[in_++];
+                }
             }
-            value = bytes[in++];
+            const std::size_t taken = std::min(count_, line.size() - filled);
+            std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(filled), taken, value_);
+            filled += taken;
+            count_ -= taken;
         }
-        for (; count > 0 && filled < out.size(); --count) {
-            out[filled++] = value;
-        }
+        return true;
     }
-    return true;
-}
+
+  private:
+    const ByteBuffer& bytes_;
+    std::size_t in_;
+    std::size_t end_;
+    std::uint8_t value_ = 0;
+    std::size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -75,15 +94,25 @@ QImage DecodePcx(const ByteBuffer& bytes) {
         palette = bytes.data() + dataEnd + 1;
     }
 
+    // Checked before anything is allocated: the data present must be able to
+    // hold what the header claims. Two bytes write at most 63, one alone one:
+    // a few hundred bytes cannot make a picture of gigabytes.
     const std::size_t lineBytes = static_cast<std::size_t>(planes) * bytesPerLine;
-    std::vector<std::uint8_t> pixels(lineBytes * height);
-    if (!Unpack(bytes, kHeaderSize, dataEnd, pixels)) {
+    const std::size_t data = dataEnd - kHeaderSize;
+    if (lineBytes * static_cast<std::size_t>(height) > data / 2 * kLongestRun + data % 2) {
         return {};
     }
 
     QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) {
+        return {};
+    }
+    std::vector<std::uint8_t> line(lineBytes);
+    Unpacker unpacker(bytes, kHeaderSize, dataEnd);
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* line = pixels.data() + lineBytes * y;
+        if (!unpacker.Next(line)) {
+            return {};
+        }
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; ++x) {
             if (palette != nullptr) {

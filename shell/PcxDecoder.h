@@ -10,8 +10,9 @@
 namespace kestrova {
 
 // A null image for anything else: another depth or plane count, no run-length
-// encoding, a missing palette, data that ends early, or a picture wider or
-// higher than 8192 pixels.
+// encoding, a missing palette, data that ends early, a picture wider or higher
+// than 8192 pixels, or one larger than its data could hold (checked before
+// anything is allocated). The window decodes pictures off its UI thread.
 QImage DecodePcx(const ByteBuffer& bytes);
 
 }  // namespace kestrova

@@ -95,11 +95,14 @@ QRect FitPicture(QSize picture, const QRect& area) {
 PictureBox::PictureBox(bool framed, QWidget* parent) : QWidget(parent), framed_(framed) {}
 
 void PictureBox::SetPicture(const ByteBuffer& bytes) {
-    QImage decoded = DecodeForPictureBox(bytes);
-    if (decoded.isNull() && picture_.isNull()) {
+    ShowImage(DecodeForPictureBox(bytes));
+}
+
+void PictureBox::ShowImage(QImage image) {
+    if (image.isNull() && picture_.isNull()) {
         return;
     }
-    picture_ = std::move(decoded);
+    picture_ = std::move(image);
     update();
 }
 

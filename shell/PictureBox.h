@@ -27,6 +27,8 @@ class PictureBox final : public QWidget {
     PictureBox(bool framed, QWidget* parent);
 
     void SetPicture(const ByteBuffer& bytes);
+    // The image DecodeForPictureBox made of the picture's bytes.
+    void ShowImage(QImage image);
     // What the box shows; null when empty.
     const QImage& Picture() const { return picture_; }
 

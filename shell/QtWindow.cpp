@@ -18,6 +18,20 @@ QString Display(const Text& gbk) {
     return QString::fromStdString(GbkToUtf8(gbk));
 }
 
+// Characters a widget shows of a field's text.
+constexpr std::size_t kShownCharacters = 256 * 1024;
+
+// The start of a text, no more than kShownCharacters, cut between characters.
+TextView ShownPart(const Text& gbk) {
+    std::size_t at = 0;
+    for (std::size_t characters = 0; at < gbk.size() && characters < kShownCharacters;
+         ++characters) {
+        const auto byte = static_cast<unsigned char>(gbk[at]);
+        at += (byte >= 0x81 && byte <= 0xFE && at + 1 < gbk.size()) ? 2 : 1;
+    }
+    return TextView(gbk).substr(0, at);
+}
+
 }  // namespace
 
 QtWindow::QtWindow(QWidget& window, const ControlObjects& controls)
@@ -43,14 +57,23 @@ void QtWindow::TakeTypedText(Ctl control, const QString& typed) {
     store_.WriteText(control, Utf8ToGbk(typed.toStdString()));
 }
 
-Text QtWindow::ReadText(Ctl control) {
+const Text& QtWindow::ReadText(Ctl control) {
     return store_.ReadText(control);
 }
 
 void QtWindow::WriteText(Ctl control, const Text& text) {
     store_.WriteText(control, text);
+    Show(control, text);
+}
+
+void QtWindow::WriteText(Ctl control, Text&& text) {
+    store_.WriteText(control, std::move(text));
+    Show(control, store_.ReadText(control));
+}
+
+void QtWindow::Show(Ctl control, const Text& text) {
     QObject* object = controls_[static_cast<std::size_t>(control)];
-    const QString shown = Display(text);
+    const QString shown = QString::fromStdString(GbkToUtf8(ShownPart(text)));
     mirroring_ = true;
     if (auto* line = qobject_cast<QLineEdit*>(object)) {
         line->setText(shown);
@@ -76,6 +99,13 @@ void QtWindow::WritePicture(Ctl control, const ByteBuffer& bytes) {
     store_.WritePicture(control, bytes);
     if (auto* box = qobject_cast<PictureBox*>(controls_[static_cast<std::size_t>(control)])) {
         box->SetPicture(bytes);
+    }
+}
+
+void QtWindow::WriteDecodedPicture(Ctl control, const ByteBuffer& bytes, const QImage& shown) {
+    store_.WritePicture(control, bytes);
+    if (auto* box = qobject_cast<PictureBox*>(controls_[static_cast<std::size_t>(control)])) {
+        box->ShowImage(shown);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "history/StoredFields.h"
 #include "history/TimeText.h"
 #include "text/Gbk.h"
+#include "text/TerminalText.h"
 
 namespace kestrova {
 namespace {
@@ -43,8 +44,9 @@ bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options) {
         const SavedLookups history(*ChooseHistoryFile(options.file));
         const std::optional<SavedLookup> latest = history.Latest(*options.saved);
         if (!latest) {
-            std::fprintf(stderr, "kestrova: no saved lookup of %s in %s\n", options.saved->c_str(),
-                         history.File().c_str());
+            std::fprintf(stderr, "kestrova: no saved lookup of %s in %s\n",
+                         TerminalText(*options.saved).c_str(),
+                         TerminalText(history.File().string()).c_str());
             return false;
         }
         ShowSavedLookup(window, *latest);

@@ -21,16 +21,20 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
 
 #include "lookup/LookupSession.h"
-#include "lookup/QueryState.h"
 #include "marketplace/SampleMarketplace.h"
 #include "shell/MainWindow.h"
+#include "shell/QueryWorker.h"
+#include "shell/SavingThread.h"
 #include "shell/WindowHistory.h"
 #include "text/Gbk.h"
+#include "text/MemoryUse.h"
+#include "text/TerminalText.h"
 #include "web/Endpoints.h"
 #include "web/NetworkGuard.h"
 
@@ -214,6 +218,7 @@ int main(int argc, char** argv) {
     // A history growing past the user's file size limit (ulimit -f) is a
     // failed write the history reports, not the end of the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    KeepLargeBuffersOutOfTheHeap();
     QCoreApplication::setApplicationName(QStringLiteral("kestrova"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     if (AsksForHelpOrVersion(argc, argv)) {
@@ -229,9 +234,6 @@ int main(int argc, char** argv) {
     if (!options) {
         return kUsageError;
     }
-
-    // The program-wide values first: they live as long as the program.
-    QueryState state;
 
     if (options->allowPrivateNetwork) {
         SetPrivateNetworkAllowed(true);
@@ -255,9 +257,9 @@ int main(int argc, char** argv) {
         SetConnectTo(*target);
     }
 
-    const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
-    MainWindow window(state, {}, ChooseLookupMode(options->fast));
-    window.SaveLookupsIn(history.get());
+    SavingThread saving(OpenWindowHistory(options->history));
+    MainWindow window({}, ChooseLookupMode(options->fast));
+    window.SaveLookupsIn(&saving);
     if (!OpenSavedLookup(window.Fields(), options->history)) {
         return 1;
     }
@@ -276,8 +278,11 @@ int main(int argc, char** argv) {
             if (box == nullptr || box->buttons().isEmpty()) {
                 return;
             }
-            std::fprintf(stderr, "kestrova: %s: %s\n", qPrintable(box->windowTitle()),
-                         qPrintable(box->text()));
+            std::fprintf(
+                stderr, "kestrova: %s\n",
+                TerminalText(
+                    (box->windowTitle() + QStringLiteral(": ") + box->text()).toStdString())
+                    .c_str());
             QAbstractButton* answer = box->defaultButton();
             (answer != nullptr ? answer : box->buttons().first())->click();
         });
@@ -311,5 +316,16 @@ int main(int argc, char** argv) {
             }
         });
     }
-    return app.exec();
+    const int exitCode = app.exec();
+    // Every lookup the window concluded is saved before the program ends.
+    saving.Finish();
+    if (QueryWorker::ThreadsStillRunning() > 0) {
+        // A cancelled lookup's thread is still busy (a large picture being
+        // re-encoded): the program ends without waiting for it, and without
+        // tearing down what it may still touch.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

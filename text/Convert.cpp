@@ -110,11 +110,15 @@ Text ToText(const char* value) {
 }
 
 Text ToText(const ByteBuffer& value) {
+    return Text(ToTextView(value));
+}
+
+TextView ToTextView(const ByteBuffer& value) {
     std::size_t length = 0;
     while (length < value.size() && value[length] != 0) {
         ++length;
     }
-    return Text(reinterpret_cast<const char*>(value.data()), length);
+    return TextView(reinterpret_cast<const char*>(value.data()), length);
 }
 
 double ToNumber(TextView text) {

@@ -17,6 +17,8 @@ Text ToText(DateTime value);           // "2009年3月7日14时5分9秒" and its
 Text ToText(TextView value);           // itself
 Text ToText(const char* value);        // itself (guards against the bool overload)
 Text ToText(const ByteBuffer& value);  // bytes up to the first zero byte
+// The same text as a view of the bytes, without a copy.
+TextView ToTextView(const ByteBuffer& value);
 
 // Full-width folding, then a leading decimal number; 0 when there is none.
 double ToNumber(TextView text);

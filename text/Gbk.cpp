@@ -323,12 +323,62 @@ Text Utf16ToGbk(std::u16string_view utf16) {
 }
 
 std::string GbkToUtf8Lossless(TextView gbk) {
+    // A large page is measured first, so that its UTF-8 form takes no more
+    // room than it needs (a page of 32 MiB would otherwise reserve 48).
+    constexpr std::size_t kMeasuredFrom = 1 << 20;
+    std::size_t size = gbk.size() + gbk.size() / 2;
+    if (gbk.size() >= kMeasuredFrom) {
+        size = 0;
+        DecodeGbk(
+            gbk, [&](TextView run) { size += run.size(); },
+            [&](char32_t code) { size += code < 0x80    ? 1
+                                         : code < 0x800 ? 2
+                                                        : 3; },
+            [&](unsigned char) { size += 3; });
+    }
     std::string out;
-    out.reserve(gbk.size() + gbk.size() / 2);
+    out.reserve(size);
     DecodeGbk(
         gbk, [&](TextView run) { out.append(run); }, [&](char32_t code) { AppendUtf8(code, out); },
         [&](unsigned char byte) { AppendUtf8(kPrivateBase + byte, out); });
     return out;
+}
+
+bool IsLosslessUtf8Of(std::string_view utf8, TextView gbk) {
+    // Lossless UTF-8 is never shorter than its GBK, nor more than three times
+    // as long (a single byte makes at most three, a pair at most three).
+    if (utf8.size() < gbk.size() || utf8.size() > 3 * gbk.size()) {
+        return utf8.empty() && gbk.empty();
+    }
+    std::size_t at = 0;
+    bool same = true;
+    std::string character;
+    const auto compare = [&](std::string_view part) {
+        same = same && part.size() <= utf8.size() - at && utf8.compare(at, part.size(), part) == 0;
+        at += part.size();
+    };
+    DecodeGbk(
+        gbk,
+        [&](TextView run) {
+            if (same) {
+                compare(run);
+            }
+        },
+        [&](char32_t code) {
+            if (same) {
+                character.clear();
+                AppendUtf8(code, character);
+                compare(character);
+            }
+        },
+        [&](unsigned char byte) {
+            if (same) {
+                character.clear();
+                AppendUtf8(kPrivateBase + byte, character);
+                compare(character);
+            }
+        });
+    return same && at == utf8.size();
 }
 
 Text Utf8LosslessToGbk(std::string_view utf8) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "text/GbkChar.h"
+#include "text/RuntimeFault.h"
 
 namespace kestrova {
 
@@ -170,34 +171,86 @@ Text ReplaceSubText(TextView text, TextView sought, TextView replacement, int st
     return out;
 }
 
-TextArray SplitText(TextView text, TextView delimiter, int maxPieces) {
-    TextArray pieces;
+namespace {
+
+// The walk SplitText makes: onPiece(start, length) for each piece in order.
+template <typename OnPiece>
+void WalkSplit(TextView text, TextView delimiter, int maxPieces, OnPiece onPiece) {
     if (text.empty()) {
-        return pieces;
+        return;
     }
     if (delimiter.empty()) {
-        pieces.Append(Text(text));
-        return pieces;
+        onPiece(0, text.size());
+        return;
     }
     if (maxPieces == 0) {
-        return pieces;
+        return;
     }
     std::size_t cut = 0;
+    int made = 0;
     for (;;) {
         const std::size_t at = FindOnWalk(text, delimiter, cut);
         if (at == TextView::npos) {
             break;
         }
-        pieces.Append(Text(text.substr(cut, at - cut)));
+        onPiece(cut, at - cut);
+        ++made;
         cut = at + delimiter.size();  // the walk goes on behind the delimiter
-        if (maxPieces > 0 && pieces.Count() >= maxPieces) {
-            return pieces;  // the rest is dropped
+        if (maxPieces > 0 && made >= maxPieces) {
+            return;  // the rest is dropped
         }
     }
     if (cut < text.size()) {
-        pieces.Append(Text(text.substr(cut)));
+        onPiece(cut, text.size() - cut);
     }
+}
+
+}  // namespace
+
+TextArray SplitText(TextView text, TextView delimiter, int maxPieces) {
+    TextArray pieces;
+    WalkSplit(text, delimiter, maxPieces, [&](std::size_t start, std::size_t length) {
+        pieces.Append(Text(text.substr(start, length)));
+    });
     return pieces;
+}
+
+PieceArray PieceArray::Split(TextView text, TextView delimiter) {
+    PieceArray array;
+    array.delimiter_ = Text(delimiter);
+    WalkSplit(text, delimiter, kUnlimited, [&](std::size_t start, std::size_t length) {
+        if (array.kept_.size() < kKept) {
+            array.kept_.push_back({start, length});
+        }
+        ++array.count_;
+    });
+    return array;
+}
+
+TextView PieceArray::Piece(TextView text, int index) const {
+    if (index < 1) {
+        RaiseIndexBelowOne();
+    }
+    if (index > Count()) {
+        RaiseIndexAboveCount();
+    }
+    const auto k = static_cast<std::size_t>(index);
+    if (k <= kept_.size()) {
+        return text.substr(kept_[k - 1].start, kept_[k - 1].length);
+    }
+    if (laterIndex_ == 0 || laterIndex_ > index) {
+        laterIndex_ = static_cast<int>(kept_.size());
+        later_ = kept_.back();
+    }
+    // Beyond the kept places the text is split by the delimiter, the last
+    // piece ending at the end of the text, as WalkSplit cuts it.
+    while (laterIndex_ < index) {
+        const std::size_t cut = later_.start + later_.length + delimiter_.size();
+        const std::size_t at = FindOnWalk(text, delimiter_, cut);
+        later_ = {cut, (at == TextView::npos ? text.size() : at) - cut};
+        ++laterIndex_;
+    }
+    return text.substr(later_.start, later_.length);
 }
 
 Text TrimSpaces(TextView text) {

@@ -11,6 +11,12 @@ ExchangeSource* ExchangeSource::Current() {
     return current;
 }
 
+void ThrowIfExchangesCancelled() {
+    if (current != nullptr && current->Cancelled()) {
+        throw LookupCancelled{};
+    }
+}
+
 ScopedExchangeSource::ScopedExchangeSource(ExchangeSource& source) : previous_(current) {
     current = &source;
 }

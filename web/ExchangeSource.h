@@ -16,10 +16,17 @@ class ExchangeSource {
   public:
     virtual ~ExchangeSource() = default;
     virtual WireResponse Exchange(const WireRequest& request) = 0;
+    // Whether whoever runs the requests has stopped them all: long work
+    // between two requests (re-encoding a picture) is not begun then.
+    virtual bool Cancelled() const { return false; }
 
     // The source bound to the calling thread, if any.
     static ExchangeSource* Current();
 };
+
+// Throws LookupCancelled when the source bound to the calling thread has been
+// cancelled.
+void ThrowIfExchangesCancelled();
 
 // Binds a source to the calling thread for the life of this object.
 class ScopedExchangeSource {

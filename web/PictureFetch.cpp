@@ -7,6 +7,7 @@
 
 #include "imaging/Picture.h"
 #include "web/CleanAddress.h"
+#include "web/ExchangeSource.h"
 #include "web/Transport.h"
 
 namespace kestrova {
@@ -74,7 +75,13 @@ ByteBuffer DownloadPicture(const Text& url) {
 ByteBuffer DownloadPictureAsJpeg(const Text& url) {
     const ByteBuffer body = DownloadPicture(url);
     // Nothing downloaded gives nothing, as ReencodeAsJpeg would.
-    return body.empty() ? ByteBuffer() : Reencoded().Of(body);
+    if (body.empty()) {
+        return {};
+    }
+    // A large picture takes seconds to re-encode, and cannot be stopped once
+    // begun: a lookup cancelled meanwhile does not begin it.
+    ThrowIfExchangesCancelled();
+    return Reencoded().Of(body);
 }
 
 }  // namespace kestrova

@@ -3,7 +3,10 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+#include <array>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -13,19 +16,6 @@
 #include "text/Gbk.h"
 
 namespace kestrova {
-
-// The subject as it was matched, and each match as the byte spans of its groups
-// in it ([0] the whole match, [n] group n). A page full of matches can hold
-// millions of them, so they are kept as spans and become texts when read.
-struct RegexHelper::Matches {
-    static constexpr std::uint32_t kUnset = 0xFFFFFFFF;
-    Text gbkSubject;                   // as given, to reuse the conversion for the same page
-    std::string subject;               // UTF-8, lossless form
-    std::uint32_t groups = 1;          // spans per match
-    std::vector<std::uint32_t> spans;  // from, to for each group of each match
-
-    std::size_t Count() const { return spans.size() / (2 * groups); }
-};
 
 namespace {
 
@@ -42,6 +32,16 @@ constexpr std::uint32_t kBaseOptions = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALLOW_
                                        PCRE2_NEVER_BACKSLASH_C;
 
 constexpr std::size_t kCacheCapacity = 64;
+
+// Spans are byte offsets in 32 bits; a group that took no part is this.
+constexpr std::uint32_t kUnset = 0xFFFFFFFF;
+
+// Matches whose spans are kept; the query reads at most the twelfth.
+constexpr std::size_t kKeptMatches = 64;
+
+// Subjects up to this size are recognised by a copy of their bytes, and kept
+// for the next pattern; larger ones by a walk over their UTF-8 form.
+constexpr std::size_t kCopiedSubjectBytes = 1 << 20;
 
 struct CodeDeleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -157,74 +157,242 @@ PCRE2_SIZE NextCharacter(const std::string& subject, PCRE2_SIZE at, bool crlfIsO
     return next;
 }
 
+// One step of a global search, as a script engine makes it: a match, then the
+// next search starts behind it (one character on after an empty match).
+class Search {
+  public:
+    Search(const CodePtr& code, const std::string& subject, bool global)
+        : code_(code),
+          subject_(subject),
+          global_(global),
+          data_(pcre2_match_data_create_from_pattern(code.get(), nullptr)) {
+        std::uint32_t namesCrOrLf = 0;
+        pcre2_pattern_info(code.get(), PCRE2_INFO_HASCRORLF, &namesCrOrLf);
+        crlfIsOneStep_ = namesCrOrLf == 0;
+    }
+    Search(const Search&) = delete;
+    Search& operator=(const Search&) = delete;
+
+    struct Resume {
+        PCRE2_SIZE start = 0;
+        std::uint32_t options = 0;
+        bool done = false;
+    };
+
+    bool Ready() const { return data_ != nullptr; }
+    std::uint32_t Pairs() const { return pcre2_get_ovector_count(data_.get()); }
+
+    // 1 when it found the next match (its spans then in Span), 0 at the end,
+    // -1 when the execution failed.
+    int Next(Resume& at) {
+        if (at.done || at.start > subject_.size()) {
+            return 0;
+        }
+        const int rc = Match(code_.get(), subject_, at.start, at.options, data_.get());
+        at.options |= PCRE2_NO_UTF_CHECK;  // the subject is checked once, on the first call
+        if (rc == PCRE2_ERROR_NOMATCH) {
+            at.done = true;
+            return 0;
+        }
+        if (rc < 0) {
+            return -1;
+        }
+        const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_.get());
+        const PCRE2_SIZE end = ovector[1];
+        if (!global_) {
+            at.done = true;
+        } else if (end > ovector[0] && end > at.start) {
+            at.start = end;
+        } else if (end >= subject_.size()) {
+            at.done = true;
+        } else {
+            at.start = NextCharacter(subject_, std::max(end, at.start), crlfIsOneStep_);
+        }
+        return 1;
+    }
+
+    // Group n of the match just found, as from and to; unset as kUnset.
+    void AppendSpans(std::vector<std::uint32_t>& spans) const {
+        const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_.get());
+        for (std::uint32_t n = 0; n < Pairs(); ++n) {
+            const PCRE2_SIZE from = ovector[2 * n];
+            const PCRE2_SIZE to = ovector[2 * n + 1];
+            const bool set = from != PCRE2_UNSET && to >= from;
+            spans.push_back(set ? static_cast<std::uint32_t>(from) : kUnset);
+            spans.push_back(set ? static_cast<std::uint32_t>(to) : kUnset);
+        }
+    }
+
+  private:
+    CodePtr code_;
+    const std::string& subject_;
+    bool global_;
+    bool crlfIsOneStep_ = true;
+    std::unique_ptr<pcre2_match_data, MatchDataDeleter> data_;
+};
+
+// A subject as the patterns see it: its UTF-8 form, and what tells whether
+// another subject is the same page.
+struct Subject {
+    std::string utf8;
+    std::size_t gbkSize = 0;
+    Text gbk;  // a copy, for pages small enough to keep twice
+
+    bool Is(TextView other) const {
+        if (other.size() != gbkSize) {
+            return false;
+        }
+        return gbkSize <= kCopiedSubjectBytes ? TextView(gbk) == other
+                                              : IsLosslessUtf8Of(utf8, other);
+    }
+};
+using SubjectPtr = std::shared_ptr<const Subject>;
+
+SubjectPtr MakeSubject(TextView gbk) {
+    auto subject = std::make_shared<Subject>();
+    subject->utf8 = GbkToUtf8Lossless(gbk);
+    subject->gbkSize = gbk.size();
+    if (gbk.size() <= kCopiedSubjectBytes) {
+        subject->gbk = Text(gbk);
+    }
+    return subject;
+}
+
+// The pages matched lately on this thread. The steps run several patterns
+// over one page in a row, and a lookup's request plan reads the same pages
+// with a helper of its own, in the fast mode well ahead of the steps: each
+// page is converted once. Pages of ordinary size are kept for the next
+// pattern; a large one only as long as some helper's last result holds it.
+class RecentSubjects {
+  public:
+    SubjectPtr Find(TextView gbk) const {
+        for (const Entry& entry : entries_) {
+            SubjectPtr subject = entry.kept ? entry.kept : entry.seen.lock();
+            if (subject && subject->Is(gbk)) {
+                return subject;
+            }
+        }
+        return nullptr;
+    }
+    void Add(const SubjectPtr& subject) {
+        Entry& entry = entries_[next_];
+        next_ = (next_ + 1) % entries_.size();
+        entry.kept = subject->gbkSize <= kCopiedSubjectBytes ? subject : nullptr;
+        entry.seen = subject;
+    }
+
+  private:
+    struct Entry {
+        SubjectPtr kept;
+        std::weak_ptr<const Subject> seen;
+    };
+    std::array<Entry, 8> entries_;
+    std::size_t next_ = 0;
+};
+
+thread_local std::uint64_t subjectsConverted = 0;
+
+RecentSubjects& ThreadRecentSubjects() {
+    thread_local RecentSubjects recent;
+    return recent;
+}
+
 }  // namespace
+
+// The last execution: the subject as it was matched, how many matches it gave,
+// and the byte spans of the groups of the first few ([0] the whole match, [n]
+// group n). A page full of matches can hold millions of them; the callers
+// read the first few, so only those are kept, and a later one is found again
+// by going on with the search from the last one read.
+struct RegexHelper::Matches {
+    SubjectPtr subject;
+    CodePtr code;
+    bool global = true;
+    std::uint32_t groups = 1;  // spans per match
+    std::size_t count = 0;
+    std::vector<std::uint32_t> spans;  // from, to for each group of the kept matches
+    Search::Resume afterKept;          // where the search goes on behind them
+
+    // The match read last beyond the kept ones, and where the search goes on.
+    struct Later {
+        std::size_t index = 0;
+        std::vector<std::uint32_t> spans;
+        Search::Resume next;
+    };
+    std::optional<Later> later;
+
+    std::size_t Kept() const { return spans.size() / (2 * groups); }
+    // The spans of match k (0-based, below count).
+    const std::uint32_t* SpansOf(std::size_t k);
+};
+
+const std::uint32_t* RegexHelper::Matches::SpansOf(std::size_t k) {
+    if (k < Kept()) {
+        return &spans[2 * groups * k];
+    }
+    if (!later || later->index > k) {
+        later = Later{Kept() - 1, {}, afterKept};
+    }
+    Search search(code, subject->utf8, global);
+    while (later->index < k) {
+        if (!search.Ready() || search.Next(later->next) != 1) {
+            later.reset();
+            return nullptr;  // cannot happen: the same search found it before
+        }
+        later->spans.clear();
+        search.AppendSpans(later->spans);
+        ++later->index;
+    }
+    return later->spans.data();
+}
 
 RegexHelper::RegexHelper() : last_(std::make_unique<Matches>()) {}
 RegexHelper::~RegexHelper() = default;
 
-bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ignoreCase,
+bool RegexHelper::RegexPrepare(const Text& pattern, TextView subject, bool ignoreCase,
                                bool multiline, bool global) {
     // The page steps run several patterns over one page in a row: its UTF-8
     // form is made once.
-    Matches found;
-    if (last_->gbkSubject == subject && !last_->subject.empty()) {
-        found.gbkSubject = std::move(last_->gbkSubject);
-        found.subject = std::move(last_->subject);
-    } else {
-        found.gbkSubject = subject;
-        found.subject = GbkToUtf8Lossless(subject);
+    SubjectPtr matched = std::move(last_->subject);
+    if (!matched || !matched->Is(subject)) {
+        matched.reset();  // the page before goes before the next is converted
+        matched = ThreadRecentSubjects().Find(subject);
+        if (!matched) {
+            matched = MakeSubject(subject);
+            ++subjectsConverted;
+            ThreadRecentSubjects().Add(matched);
+        }
     }
     last_ = std::make_unique<Matches>();
     const std::uint32_t options =
         kBaseOptions | (ignoreCase ? PCRE2_CASELESS : 0) | (multiline ? PCRE2_MULTILINE : 0);
     const CodePtr code = Cache().Get(GbkToUtf8Lossless(pattern), options);
-    if (!code) {
+    if (!code || matched->utf8.size() >= kUnset) {
+        return false;  // an invalid pattern; or beyond what the spans can hold
+    }
+    Search search(code, matched->utf8, global);
+    if (!search.Ready()) {
         return false;
     }
-    const std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
-        pcre2_match_data_create_from_pattern(code.get(), nullptr));
-    if (!data) {
-        return false;
-    }
-    const std::string& text = found.subject;
-    if (text.size() >= Matches::kUnset) {
-        return false;  // beyond what the spans can hold; no page comes near it
-    }
-    std::uint32_t namesCrOrLf = 0;
-    pcre2_pattern_info(code.get(), PCRE2_INFO_HASCRORLF, &namesCrOrLf);
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
-    const std::uint32_t pairs = pcre2_get_ovector_count(data.get());
-    found.groups = pairs;
-
-    std::uint32_t matchOptions = 0;  // the subject is checked once, on the first call
-    PCRE2_SIZE start = 0;
-    while (start <= text.size()) {
-        const int rc = Match(code.get(), text, start, matchOptions, data.get());
-        matchOptions |= PCRE2_NO_UTF_CHECK;
-        if (rc == PCRE2_ERROR_NOMATCH) {
-            break;
-        }
+    Matches found;
+    found.subject = matched;
+    found.code = code;
+    found.global = global;
+    found.groups = search.Pairs();
+    Search::Resume at;
+    for (;;) {
+        const int rc = search.Next(at);
         if (rc < 0) {
             return false;  // the execution failed: no match collection at all
         }
-        for (std::uint32_t n = 0; n < pairs; ++n) {
-            const PCRE2_SIZE from = ovector[2 * n];
-            const PCRE2_SIZE to = ovector[2 * n + 1];
-            const bool set = from != PCRE2_UNSET && to >= from;
-            found.spans.push_back(set ? static_cast<std::uint32_t>(from) : Matches::kUnset);
-            found.spans.push_back(set ? static_cast<std::uint32_t>(to) : Matches::kUnset);
-        }
-        if (!global) {
+        if (rc == 0) {
             break;
         }
-        const PCRE2_SIZE end = ovector[1];
-        if (end > ovector[0] && end > start) {
-            start = end;
-        } else if (end >= text.size()) {
-            break;
-        } else {
-            start = NextCharacter(text, std::max(end, start), namesCrOrLf == 0);
+        if (found.count < kKeptMatches) {
+            search.AppendSpans(found.spans);
+            found.afterKept = at;
         }
+        ++found.count;
     }
     *last_ = std::move(found);
     return true;
@@ -232,34 +400,45 @@ bool RegexHelper::RegexPrepare(const Text& pattern, const Text& subject, bool ig
 
 namespace {
 
-// Group n (0 the whole match) of match k, both counted as the caller gives them.
-template <typename Found>
-Text GroupText(const Found& found, int k, int n) {
-    if (k < 1 || n < 0 || static_cast<std::size_t>(k) > found.Count() ||
-        static_cast<std::uint32_t>(n) >= found.groups) {
+Text GroupText(const std::string& subject, const std::uint32_t* spans, std::uint32_t n) {
+    const std::uint32_t from = spans[2 * n];
+    const std::uint32_t to = spans[2 * n + 1];
+    if (from == kUnset) {
         return {};
     }
-    const std::size_t at = 2 * ((static_cast<std::size_t>(k) - 1) * found.groups + n);
-    const std::uint32_t from = found.spans[at];
-    const std::uint32_t to = found.spans[at + 1];
-    if (from == Found::kUnset) {
-        return {};
-    }
-    return Utf8LosslessToGbk(std::string_view(found.subject).substr(from, to - from));
+    return Utf8LosslessToGbk(std::string_view(subject).substr(from, to - from));
 }
 
 }  // namespace
 
+Text RegexHelper::Group(int k, int n) const {
+    if (k < 1 || n < 0 || static_cast<std::size_t>(k) > last_->count ||
+        static_cast<std::uint32_t>(n) >= last_->groups) {
+        return {};
+    }
+    const std::uint32_t* spans = last_->SpansOf(static_cast<std::size_t>(k) - 1);
+    return spans != nullptr ? GroupText(last_->subject->utf8, spans, static_cast<std::uint32_t>(n))
+                            : Text();
+}
+
 Text RegexHelper::RegexMatchValue(int k) const {
-    return GroupText(*last_, k, 0);
+    return Group(k, 0);
 }
 
 Text RegexHelper::RegexSubMatch(int k, int n) const {
-    return n < 1 ? Text() : GroupText(*last_, k, n);
+    return n < 1 ? Text() : Group(k, n);
+}
+
+void RegexHelper::Release() {
+    last_ = std::make_unique<Matches>();
+}
+
+std::uint64_t RegexHelper::SubjectsConverted() {
+    return subjectsConverted;
 }
 
 int RegexHelper::RegexMatchCount() const {
-    return static_cast<int>(last_->Count());
+    return static_cast<int>(last_->count);
 }
 
 }  // namespace kestrova

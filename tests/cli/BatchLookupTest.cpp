@@ -208,6 +208,38 @@ TEST_F(BatchLookupTest, ASlowMemberHoldsBackOnlyABoundedNumberOfWindows) {
     EXPECT_EQ(startedMeanwhile, probe.MaxAhead());
 }
 
+// Behind a slow member, finished windows that hold whole pages of many MiB
+// wait to be printed: what waits is bounded in bytes, not only in windows.
+TEST_F(BatchLookupTest, ASlowMemberHoldsBackOnlyABoundedNumberOfBytes) {
+    constexpr std::size_t kPadded = 12 << 20;
+    const std::string slow = Utf8ToGbk(kFullSeller);
+    server.SetMisbehaviour([slow](const SeenRequest& r,
+                                  const marketplace::MarketAnswer& real) -> std::optional<Reply> {
+        if (r.endpoint == Endpoint::Profile && r.Param("user_id") == slow) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+        }
+        if (r.endpoint == Endpoint::PersonalSpace) {
+            return Reply::Answer(200, real.body + std::string(kPadded, ' '));
+        }
+        return std::nullopt;
+    });
+    std::vector<std::string> accounts{kFullSeller};
+    accounts.insert(accounts.end(), 12, kNoShop);
+    BatchLookup probe(accounts, LookupMode::Sequential, 2);
+    ASSERT_EQ(probe.MaxWaitingBytes(), 2u * (16u << 20));
+    const std::vector<Delivered> members = Run(accounts, 2);
+    ASSERT_EQ(members.size(), accounts.size());
+    std::size_t startedMeanwhile = 0;
+    for (const Delivered& m : members) {
+        startedMeanwhile += m.started < members[0].ended ? 1 : 0;
+    }
+    // The slow one, those whose windows reach the bound (three of 12 MiB
+    // pass 32 MiB), and the one running as they did.
+    EXPECT_GE(startedMeanwhile, 3u);
+    EXPECT_LE(startedMeanwhile, 5u);
+    EXPECT_LT(startedMeanwhile, probe.MaxAhead());
+}
+
 static_assert(kMaxConnectionsPerHost == 6);
 
 class BatchPoliteness : public BatchLookupTest, public ::testing::WithParamInterface<LookupMode> {};

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <algorithm>
+#include <ctime>
 #include <map>
 
 #include "text/Gbk.h"
@@ -61,7 +63,7 @@ int EvenWidth(const QImage& image) {
 
 }  // namespace
 
-OpenWindow::OpenWindow(QueryRunner runner) : window(state, std::move(runner)) {
+OpenWindow::OpenWindow(QueryRunner runner) : window(std::move(runner)) {
     window.ShowCentred();
     QApplication::processEvents();
 }
@@ -195,6 +197,34 @@ void Type(QWidget* widget, const QString& text) {
         }
     }
     flush();
+}
+
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+namespace {
+QueuedCallCpu* recording = nullptr;
+}  // namespace
+
+QueuedCallCpu::QueuedCallCpu() {
+    recording = this;
+}
+
+QueuedCallCpu::~QueuedCallCpu() {
+    recording = nullptr;
+}
+
+double QueuedCallCpu::Largest() const {
+    return calls_.empty() ? 0.0 : *std::max_element(calls_.begin(), calls_.end());
+}
+
+void QueuedCallCpu::Note(double ms) {
+    if (recording != nullptr) {
+        recording->calls_.push_back(ms);
+    }
 }
 
 QString Utf8(const Text& gbk) {

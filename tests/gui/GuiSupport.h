@@ -18,7 +18,6 @@ namespace kestrova::testing {
 // The window as the program opens it, shown on the offscreen screen.
 struct OpenWindow {
     explicit OpenWindow(QueryRunner runner = {});
-    QueryState state;
     MainWindow window;
 };
 
@@ -60,6 +59,28 @@ ByteBuffer EncodePcx8(const QImage& image);
 ByteBuffer EncodePcx24(const QImage& image);
 
 QString Utf8(const Text& gbk);
+
+// CPU time of the calling thread, in milliseconds: what a thread did, however
+// busy the machine is.
+double ThreadCpuMs();
+
+// The UI thread's own CPU time for each queued call it runs (each pass of a
+// lookup's write queue is one), while a recorder lives.
+class QueuedCallCpu {
+  public:
+    QueuedCallCpu();
+    ~QueuedCallCpu();
+    QueuedCallCpu(const QueuedCallCpu&) = delete;
+    QueuedCallCpu& operator=(const QueuedCallCpu&) = delete;
+    const std::vector<double>& Calls() const { return calls_; }
+    double Largest() const;
+
+    // From the test application's event delivery.
+    static void Note(double ms);
+
+  private:
+    std::vector<double> calls_;
+};
 
 // Types text into a widget as a user does: ASCII key by key, anything else
 // committed through the input method, as Chinese is typed.

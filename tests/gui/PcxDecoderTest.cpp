@@ -2,8 +2,12 @@
 // encoded here.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 #include "GuiSupport.h"
 #include "shell/PcxDecoder.h"
+#include "shell/PictureBox.h"
 
 namespace kestrova {
 namespace {
@@ -144,6 +148,43 @@ TEST(PcxDecoder, AnythingElseDecodesToNothing) {
     for (const Broken& file : BrokenFiles()) {
         EXPECT_TRUE(DecodePcx(file.bytes).isNull()) << file.why;
     }
+}
+
+long PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+// 129 bytes that claim three planes of 65535 bytes a line, 8192 lines: 1.6 GB
+// the data could never fill. Refused before anything is allocated.
+TEST(PcxDecoder, AHeaderClaimingMoreThanItsDataCouldHoldAllocatesNothing) {
+    const ByteBuffer tiny = Concat({Header(8192, 8192, 3, 65535), {0xC1}});
+    ASSERT_EQ(tiny.size(), 129u);
+    const long before = PeakResidentKiB();
+    EXPECT_TRUE(DecodePcx(tiny).isNull());
+    EXPECT_TRUE(DecodeForPictureBox(tiny).isNull());
+    EXPECT_LT(PeakResidentKiB() - before, 16 * 1024) << "KiB more at the peak";
+}
+
+// Data that can just hold the picture, in runs of 63, decodes; a byte less
+// cannot hold it and is refused without a look at the runs.
+TEST(PcxDecoder, DataIsMeasuredAgainstTheLongestRuns) {
+    const ByteBuffer runs{0xFF, 5, 0xFF, 5, 0xFF, 5, 0xFF, 5};  // four runs of 63
+    const ByteBuffer full = Concat({Header(126, 2, 1, 126), runs, Palette({0, 0, 0, 0, 0, kRed})});
+    const QImage image = DecodePcx(full);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(126, 2));
+    EXPECT_EQ(image.pixel(125, 1), kRed);
+    const ByteBuffer shorter =
+        Concat({Header(126, 2, 1, 126), ByteBuffer(runs.begin(), runs.end() - 1),
+                Palette({0, 0, 0, 0, 0, kRed})});
+    EXPECT_TRUE(DecodePcx(shorter).isNull());
 }
 
 }  // namespace

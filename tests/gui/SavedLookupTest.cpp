@@ -18,6 +18,7 @@
 #include "marketplace/Members.h"
 #include "marketplace/SampleMarketplace.h"
 #include "shell/PictureBox.h"
+#include "shell/SavingThread.h"
 #include "shell/StatusLine.h"
 #include "shell/WindowHistory.h"
 #include "text/Gbk.h"
@@ -84,12 +85,13 @@ TEST_P(EveryMemberInTheWindow, IsSavedAndOpensAgainWithTheSameFieldsAndPictures)
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
-    LookupHistory history(file, "test");
+    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
 
     OpenWindow looked;
-    looked.window.SaveLookupsIn(&history);
+    looked.window.SaveLookupsIn(&saving);
     looked.window.Fields().WriteText(Ctl::编辑框1, Utf8ToGbk(account));
     Click(looked.window);
+    saving.Finish();
 
     const SavedLookups saved(file);
     const auto lookups = saved.Recent(std::nullopt, 0);
@@ -128,14 +130,15 @@ TEST(WindowHistory, SavesNothingForAnEmptyAccountOrARefusedClick) {
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
-    LookupHistory history(file, "test");
+    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
     OpenWindow open;
     MainWindow& window = open.window;
-    window.SaveLookupsIn(&history);
+    window.SaveLookupsIn(&saving);
 
     const auto seen = testing::AnswerNextMessageBox();
     Click(window);
     ASSERT_TRUE(seen->seen);
+    saving.Finish();
     EXPECT_FALSE(std::filesystem::exists(file));
 
     window.Fields().WriteText(Ctl::编辑框1, Gbk("walker.zhou"));
@@ -143,6 +146,7 @@ TEST(WindowHistory, SavesNothingForAnEmptyAccountOrARefusedClick) {
     // A second click while the lookup runs is refused and saves nothing.
     EXPECT_FALSE(window.RunQuery());
     ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 20000));
+    saving.Finish();
     const auto lookups = SavedLookups(file).Recent(std::nullopt, 0);
     ASSERT_EQ(lookups.size(), 1u);
     EXPECT_EQ(lookups[0].account, "walker.zhou");
@@ -158,10 +162,10 @@ TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
-    LookupHistory history(file, "test");
+    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
     OpenWindow open;
     MainWindow& window = open.window;
-    window.SaveLookupsIn(&history);
+    window.SaveLookupsIn(&saving);
     window.SetLookupMode(LookupMode::Fast);
 
     // Cancelled while the profile is still on its way: nothing of the member.
@@ -170,6 +174,7 @@ TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
     QTest::qWait(50);
     ASSERT_TRUE(window.CancelLookup());
     ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 2000));
+    saving.Finish();
     EXPECT_FALSE(std::filesystem::exists(file));
 
     // Cancelled after it: saved, as cancelled, with what the window held.
@@ -178,13 +183,15 @@ TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
         [&window] { return !window.Fields().Store().ReadText(Ctl::编辑框24).empty(); }, 5000));
     ASSERT_TRUE(window.CancelLookup());
     ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 2000));
+    saving.Finish();
     const auto lookups = SavedLookups(file).Recent(std::nullopt, 0);
     ASSERT_EQ(lookups.size(), 1u);
     EXPECT_EQ(lookups[0].end, "cancelled");
     EXPECT_EQ(lookups[0].mode, "fast");
     const auto saved = SavedLookups(file).Load(lookups[0].id);
     ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->fields.ReadText(Ctl::编辑框24), window.Fields().Store().ReadText(Ctl::编辑框24));
+    EXPECT_EQ(saved->fields.ReadText(Ctl::编辑框24),
+              window.Fields().Store().ReadText(Ctl::编辑框24));
     SetConnectTo(std::nullopt);
     Market();
 }

@@ -8,9 +8,11 @@
 #include <thread>
 
 #include "HostileQuery.h"
+#include "assets/Assets.h"
 #include "marketplace/Members.h"
 #include "text/Gbk.h"
 #include "web/ExchangeSource.h"
+#include "web/PictureFetch.h"
 
 namespace kestrova::hostile {
 namespace {
@@ -178,6 +180,46 @@ INSTANTIATE_TEST_SUITE_P(
                       CancelCase{"FastDuringProfile", LookupMode::Fast, 50},
                       CancelCase{"FastMidway", LookupMode::Fast, 250}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Cancels the lookup as each answer comes back, before the step has it.
+class CancelledOnArrival final : public ExchangeSource {
+  public:
+    explicit CancelledOnArrival(LookupSession& session) : session_(session) {}
+    WireResponse Exchange(const WireRequest& request) override {
+        WireResponse response = session_.Exchange(request);
+        session_.Cancel();
+        return response;
+    }
+    bool Cancelled() const override { return session_.Cancelled(); }
+
+  private:
+    LookupSession& session_;
+};
+
+// A picture to re-encode arrives just after the lookup was cancelled: its
+// re-encoding, seconds for a large one, is not begun.
+TEST_F(FastLookup, APictureArrivingAfterACancelIsNotReencoded) {
+    const auto picture = assets::SamplePicture("honour_7.png");
+    const std::string png(picture.begin(), picture.end());
+    ASSERT_FALSE(png.empty());
+    server.SetMisbehaviour(
+        [&png](const SeenRequest& r, const marketplace::MarketAnswer&) -> std::optional<Reply> {
+            if (r.path != "/x.png") {
+                return std::nullopt;
+            }
+            return Reply::Answer(200, png, "image/png");
+        });
+    const Text url = "http://pictures.example.com/x.png";
+    LookupSession session(LookupMode::Sequential, "x");
+    {
+        ScopedExchangeSource bound(session);
+        EXPECT_FALSE(DownloadPictureAsJpeg(url).empty()) << "the picture itself re-encodes";
+    }
+    LookupSession cancelled(LookupMode::Sequential, "x");
+    CancelledOnArrival cancelling(cancelled);
+    ScopedExchangeSource bound(cancelling);
+    EXPECT_THROW(DownloadPictureAsJpeg(url), LookupCancelled);
+}
 
 }  // namespace
 }  // namespace kestrova::hostile

@@ -17,6 +17,7 @@
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
+#include "web/RegexHelper.h"
 
 namespace kestrova {
 namespace {
@@ -201,6 +202,25 @@ TEST_P(QueryAgainstMarketplace, ASecondQueryLeavesNothingOfTheFirst) {
             EXPECT_EQ(Text(c.id), Lookup(fields, c.name)) << c.name;
         }
     }
+}
+
+// The patterns run over the profile, the rating page and the summaries, each
+// several times and from the request plan too: each page is converted for
+// them once.
+TEST_P(QueryAgainstMarketplace, ConvertsEachPageItsPatternsRunOverOnce) {
+    const std::uint64_t before = RegexHelper::SubjectsConverted();
+    Run();
+    const std::uint64_t converted = RegexHelper::SubjectsConverted() - before;
+    std::uint64_t pages = 0;
+    for (const auto& request : market_->Requests()) {
+        const std::string& t = request.target;
+        pages += t.rfind("/member/user_profile.jhtml", 0) == 0 ||
+                         t.find("/user-rate-") != std::string::npos ||
+                         t.rfind("/member_rate.htm?content=&", 0) == 0
+                     ? 1
+                     : 0;
+    }
+    EXPECT_LE(converted, pages);
 }
 
 // Old accounts carry district codes that have been abolished since; the roster

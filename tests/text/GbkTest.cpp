@@ -223,5 +223,31 @@ TEST(GbkThreadTest, FirstUseFromManyThreadsAgrees) {
     }
 }
 
+TEST(Gbk, LosslessUtf8IsRecognisedWithoutMakingIt) {
+    const Text page = Gbk("<li>所在地区：浙江杭州</li>") + "\xFF\x80" + Gbk("１２元") + "\x81";
+    const std::string utf8 = GbkToUtf8Lossless(page);
+    EXPECT_TRUE(IsLosslessUtf8Of(utf8, page));
+    EXPECT_TRUE(IsLosslessUtf8Of("", ""));
+    struct Case {
+        const char* name;
+        std::string utf8;
+        Text gbk;
+    };
+    const Case differing[] = {
+        {"markup", utf8, Text(page).replace(1, 1, "L")},
+        {"a Chinese character", utf8, Text(page).replace(14, 2, Gbk("江"))},
+        {"an invalid byte", utf8, Text(page).replace(page.find('\xFF'), 1, "\xFE")},
+        {"the text shorter", utf8, page.substr(0, page.size() - 1)},
+        {"the UTF-8 shorter", utf8.substr(0, utf8.size() - 1), page},
+        {"the UTF-8 longer", utf8 + "x", page},
+        {"plain UTF-8 of the same text", GbkToUtf8(page), page},
+        {"empty against a text", "", page},
+        {"a text against empty", utf8, ""},
+    };
+    for (const Case& c : differing) {
+        EXPECT_FALSE(IsLosslessUtf8Of(c.utf8, c.gbk)) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace kestrova

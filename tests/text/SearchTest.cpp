@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "text/Gbk.h"
+#include "text/RuntimeFault.h"
 #include "text/Search.h"
 
 namespace kestrova {
@@ -192,6 +193,44 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"aXbxc", "x", kUnlimited, {"aXb", "c"}},
         // A trail byte is not a delimiter position.
         SplitCase{"x" + kTrailA + "yAz", "A", kUnlimited, {"x" + kTrailA + "y", "z"}}));
+
+// The pieces kept as places give what SplitText gives, every case of its
+// table and a split of thousands read in any order; the index faults alike.
+TEST_P(SplitTextTest, PlacesGiveTheSamePieces) {
+    const SplitCase& c = GetParam();
+    if (c.maxPieces != kUnlimited) {
+        return;  // the array always splits the whole text
+    }
+    const PieceArray pieces = PieceArray::Split(c.text, c.delimiter);
+    std::vector<Text> read;
+    for (int k = 1; k <= pieces.Count(); ++k) {
+        read.emplace_back(pieces.Piece(c.text, k));
+    }
+    EXPECT_EQ(read, c.expected);
+}
+
+TEST(PieceArray, ThousandsOfPiecesReadInAnyOrder) {
+    Text text = "head";
+    for (int i = 1; i <= 5000; ++i) {
+        text += "aucNumId" + std::to_string(i % 7 == 0 ? 0 : i) + (i % 11 == 0 ? "" : "x");
+    }
+    text += "aucNumIdtail" + kTrailA + "aucNumId";  // a trailing key makes no piece
+    const std::vector<Text> expected = SplitText(text, "aucNumId").Items();
+    const PieceArray pieces = PieceArray::Split(text, "aucNumId");
+    ASSERT_EQ(pieces.Count(), static_cast<int>(expected.size()));
+    const auto expect = [&](int k) {
+        EXPECT_EQ(Text(pieces.Piece(text, k)), expected[static_cast<std::size_t>(k - 1)]) << k;
+    };
+    for (int k = 1; k <= pieces.Count(); ++k) {
+        expect(k);
+    }
+    for (int k : {pieces.Count(), 65, 64, 66, 1, 4000, 65, 5002, 3}) {
+        expect(k);
+    }
+    EXPECT_THROW(pieces.Piece(text, 0), RuntimeFault);
+    EXPECT_THROW(pieces.Piece(text, pieces.Count() + 1), RuntimeFault);
+    EXPECT_EQ(PieceArray::Split("", "aucNumId").Count(), 0);
+}
 
 TEST(SplitTextTest, DefaultDelimiterIsComma) {
     EXPECT_EQ(SplitText("1,2").Items(), (std::vector<Text>{"1", "2"}));

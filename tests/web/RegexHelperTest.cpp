@@ -295,5 +295,100 @@ TEST(RegexHelper, LongPageWithLazyRuns) {
     EXPECT_EQ(regex.RegexMatchCount(), 40);
 }
 
+// Only the first matches' places are kept; any later one is found again when
+// read. Every match reads the same in any order, and the count is whole.
+TEST(RegexHelper, EveryMatchOfAThousandReadsTheSameInAnyOrder) {
+    Text page;
+    for (int i = 0; i < 1000; ++i) {
+        page += "<td>" + std::to_string(i) + (i % 3 == 0 ? "x" : "") + "</td>\r\n";
+    }
+    RegexHelper regex;
+    ASSERT_TRUE(regex.RegexPrepare("<td>(\\d+)(x)?</td>", page));
+    ASSERT_EQ(regex.RegexMatchCount(), 1000);
+    const auto expectMatch = [&regex](int k) {
+        const int i = k - 1;
+        EXPECT_EQ(regex.RegexSubMatch(k, 1), std::to_string(i)) << k;
+        EXPECT_EQ(regex.RegexSubMatch(k, 2), i % 3 == 0 ? "x" : "") << k;
+        EXPECT_EQ(regex.RegexMatchValue(k),
+                  "<td>" + std::to_string(i) + (i % 3 == 0 ? "x" : "") + "</td>")
+            << k;
+    };
+    for (int k = 1; k <= 1000; ++k) {
+        expectMatch(k);
+    }
+    for (int k : {1000, 65, 64, 66, 999, 1, 500, 65}) {
+        expectMatch(k);
+    }
+    EXPECT_EQ(regex.RegexMatchValue(1001), "");
+    EXPECT_EQ(regex.RegexSubMatch(700, 3), "");
+}
+
+TEST(RegexHelper, LaterEmptyMatchesAreFoundAgainStepByStep) {
+    // Empty matches step one character on, CRLF as one: the search that finds
+    // a late match again must step the same way.
+    Text page;
+    for (int i = 0; i < 100; ++i) {
+        page += Gbk("中") + "\r\n";
+    }
+    RegexHelper regex;
+    ASSERT_TRUE(regex.RegexPrepare("$", page));
+    const int count = regex.RegexMatchCount();
+    EXPECT_EQ(count, 101);
+    std::vector<Text> forward;
+    for (int k = 1; k <= count; ++k) {
+        forward.push_back(regex.RegexMatchValue(k));
+    }
+    ASSERT_TRUE(regex.RegexPrepare("(.?)", page));
+    const int any = regex.RegexMatchCount();
+    std::vector<Text> values;
+    for (int k = 1; k <= any; ++k) {
+        values.push_back(regex.RegexSubMatch(k, 1));
+    }
+    for (int k = any; k >= 1; --k) {
+        EXPECT_EQ(regex.RegexSubMatch(k, 1), values[static_cast<std::size_t>(k - 1)]) << k;
+    }
+    EXPECT_EQ(values[100], Gbk("中"));  // behind 50 characters, 50 line breaks and their ends
+}
+
+// Each page becomes UTF-8 once however many patterns and helpers run over it:
+// the steps and a lookup's request plan read the same pages.
+TEST(RegexHelper, EachPageIsConvertedOnceAcrossPatternsAndHelpers) {
+    const Text profile = Gbk("注册时间：2007年4月18日 http://rate.taobao.com/user-rate-1.htm");
+    const Text rating = Gbk("userID: '42' 所在地区：浙江</li> 好评率：99.5%");
+    Text large(3 << 20, 'a');  // above the size kept for the next pattern
+    large += "userID: '7'";
+    const std::uint64_t before = RegexHelper::SubjectsConverted();
+    RegexHelper steps;
+    RegexHelper plan;
+    plan.RegexPrepare("user-rate-.*htm", profile);
+    steps.RegexPrepare(Gbk("\\d+年\\d+月\\d+日"), profile);
+    EXPECT_EQ(steps.RegexMatchValue(1), Gbk("2007年4月18日"));
+    steps.RegexPrepare("user-rate-.*htm", Text(profile));  // a copy is the same page
+    plan.RegexPrepare("userID: '(\\d+)'", rating);
+    steps.RegexPrepare(Gbk("所在地区：([\\u4e00-\\u9fa5]+)"), rating);
+    EXPECT_EQ(steps.RegexSubMatch(1, 1), Gbk("浙江"));
+    plan.RegexPrepare("userID: '(\\d+)'", large);
+    steps.RegexPrepare(Gbk("好评率：(\\d.*)%"), rating);
+    steps.RegexPrepare("userID: '(\\d+)'", large);
+    EXPECT_EQ(steps.RegexSubMatch(1, 1), "7");
+    EXPECT_EQ(RegexHelper::SubjectsConverted() - before, 3u);
+
+    // A large page nobody holds any more is not kept.
+    plan.RegexPrepare("x", "");
+    steps.RegexPrepare("x", "");
+    const std::uint64_t again = RegexHelper::SubjectsConverted();
+    steps.RegexPrepare("userID: '(\\d+)'", large);
+    EXPECT_EQ(RegexHelper::SubjectsConverted() - again, 1u);
+    // A page that differs in one byte is another page, small or large.
+    Text changed = large;
+    changed[100] = 'b';
+    steps.RegexPrepare("userID: '(\\d+)'", changed);
+    Text changedRating = rating;
+    changedRating.back() = '#';
+    steps.RegexPrepare(Gbk("好评率：(\\d.*)%"), changedRating);
+    EXPECT_EQ(steps.RegexMatchCount(), 0);
+    EXPECT_EQ(RegexHelper::SubjectsConverted() - again, 3u);
+}
+
 }  // namespace
 }  // namespace kestrova
