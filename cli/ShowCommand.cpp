@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/FieldReport.h"
+#include "cli/MarkReport.h"
 #include "cli/SavedLookupText.h"
 #include "history/FieldValues.h"
 #include "history/HistoryError.h"
@@ -59,8 +60,11 @@ int ShowCommand::Run() const {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
                                   lookup->summary.account + ", not of " + account_);
         }
+        // The member's marks and notes as they are now, as a lookup shows them.
+        const MemberMarks marks = MarksBeside(file, true).Of(account_);
         if (lookup->summary.leftOut == kNothingLeftOut) {
-            std::cout << (json_ ? FieldJson(lookup->fields) : FieldListing(lookup->fields));
+            std::cout << (json_ ? LookupJson(lookup->fields, marks)
+                                : FieldListing(lookup->fields) + MarkLines(marks));
             return 0;
         }
         // What did not fit in the history is said beside the fields, never in them.
@@ -68,9 +72,11 @@ int ShowCommand::Run() const {
         if (json_) {
             nlohmann::ordered_json object = FieldObject(lookup->fields);
             object["left_out"] = note;
+            AddMarksToJson(object, marks);
             std::cout << object.dump(2) << "\n";
         } else {
-            std::cout << FieldListing(lookup->fields) << "(not saved)\t" << note << "\n";
+            std::cout << FieldListing(lookup->fields) << "(not saved)\t" << note << "\n"
+                      << MarkLines(marks);
         }
         return 0;
     } catch (const HistoryError& error) {
