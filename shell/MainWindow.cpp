@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -16,6 +17,8 @@
 #include "form/DesignPictures.h"
 #include "history/LookupHistory.h"
 #include "lookup/Lookup.h"
+#include "shell/AccountCompleter.h"
+#include "shell/AccountMarks.h"
 #include "shell/ExitLink.h"
 #include "shell/Looks.h"
 #include "shell/MessageBox.h"
@@ -79,6 +82,19 @@ MainWindow::~MainWindow() {
     worker_.Join();
 }
 
+void MainWindow::KeepMarksIn(const std::optional<std::filesystem::path>& history) {
+    auto* account = ControlAs<QLineEdit>(Ctl::编辑框1);
+    auto* status = ControlAs<StatusLine>(Ctl::状态条1);
+    marks_ = std::make_unique<AccountMarks>(*this, *account, *status, history);
+    completer_ = std::make_unique<AccountCompleter>(*account, history);
+}
+
+void MainWindow::ShowMarksFor(const std::string& account) {
+    if (marks_) {
+        marks_->ShowFor(account);
+    }
+}
+
 QObject* MainWindow::ControlObject(Ctl control) const {
     return controls_.at(static_cast<std::size_t>(control));
 }
@@ -105,7 +121,11 @@ void MainWindow::ShowCentred() {
 }
 
 bool MainWindow::RunQuery() {
-    return worker_.Start(fields_.Store());
+    if (!worker_.Start(fields_.Store())) {
+        return false;
+    }
+    ShowMarksFor(GbkToUtf8(fields_.Store().ReadText(Ctl::编辑框1)));
+    return true;
 }
 
 bool MainWindow::CancelLookup() {
@@ -134,6 +154,9 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
     // Saved once the profile's answer was in: a lookup stopped before it, or
     // at the input check, has nothing of the member to keep. What is saved is
     // what the window shows: after a cancel, what had reached it.
+    if (completer_ && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
+        completer_->LookedUp(QString::fromStdString(GbkToUtf8(lookup.account)));
+    }
     if (history_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
         history_->Save(LookupRecord{.fields = fields_.Store(),
                                     .account = GbkToUtf8(lookup.account),

@@ -5,7 +5,11 @@
 // and closing the window cancels a running lookup and opens the exit link.
 
 #include <QWidget>
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "form/Controls.h"
 #include "form/Window.h"
@@ -16,6 +20,8 @@
 
 namespace kestrova {
 
+class AccountCompleter;
+class AccountMarks;
 class LookupHistory;
 
 // The exit code after a run-time fault ended the program.
@@ -61,6 +67,15 @@ class MainWindow final : public QWidget {
     // which outlives the window.
     void SaveLookupsIn(LookupHistory* history) { history_ = history; }
 
+    // Marks and notes kept in `history` (nullopt: none): the account field's
+    // context-menu section, the label in the status bar, and the account
+    // field completing the accounts looked up before.
+    void KeepMarksIn(const std::optional<std::filesystem::path>& history);
+    // The status bar's label for this member (UTF-8).
+    void ShowMarksFor(const std::string& account);
+    AccountMarks* Marks() const { return marks_.get(); }
+    AccountCompleter* Completer() const { return completer_.get(); }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -72,6 +87,8 @@ class MainWindow final : public QWidget {
     QueryWorker worker_;
     std::function<void(const FinishedLookup&)> onFinished_;
     LookupHistory* history_ = nullptr;
+    std::unique_ptr<AccountMarks> marks_;
+    std::unique_ptr<AccountCompleter> completer_;
 };
 
 }  // namespace kestrova

@@ -247,8 +247,12 @@ int main(int argc, char** argv) {
     const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
     MainWindow window(state, {}, ChooseLookupMode(options->fast));
     window.SaveLookupsIn(history.get());
+    window.KeepMarksIn(WindowMarksFile(options->history));
     if (!OpenSavedLookup(window.Fields(), options->history)) {
         return 1;
+    }
+    if (options->history.saved) {
+        window.ShowMarksFor(*options->history.saved);
     }
     StartupProbe probe(started);
     if (options->startupProbe) {
