@@ -26,6 +26,13 @@ QString WhoAndWhen(const MarkEntry& entry) {
     return QStringLiteral("（%1，%2）").arg(Html(entry.who), Html(LocalTimeText(entry.when)));
 }
 
+// The dialog's words: the account on a line of its own above the question,
+// shown as typed (the label reads rich text, so the account is escaped).
+QString Question(const std::string& account, const QString& question) {
+    return QStringLiteral("<p>") + Html(account) + QStringLiteral("<br>") + question +
+           QStringLiteral("</p>");
+}
+
 std::string AccountText(const QLineEdit& field) {
     return field.text().toStdString();
 }
@@ -137,8 +144,7 @@ void AccountMarks::Mark(const std::string& account, MarkKind kind) {
     if (kind != MarkKind::kClear) {
         const QString title = kind == MarkKind::kBlacklist ? QStringLiteral("加入黑名单")
                                                            : QStringLiteral("标为信任");
-        const auto asked = Ask(title + QStringLiteral("：") + QString::fromStdString(account),
-                               QStringLiteral("理由（可不填）："));
+        const auto asked = Ask(title, Question(account, QStringLiteral("理由（可不填）：")));
         if (!asked) {
             return;
         }
@@ -148,8 +154,7 @@ void AccountMarks::Mark(const std::string& account, MarkKind kind) {
 }
 
 void AccountMarks::Note(const std::string& account) {
-    const auto text = Ask(QStringLiteral("添加备注：") + QString::fromStdString(account),
-                          QStringLiteral("备注："));
+    const auto text = Ask(QStringLiteral("添加备注"), Question(account, QStringLiteral("备注：")));
     if (!text || text->empty()) {
         return;
     }

@@ -52,6 +52,7 @@ class DialogAnswers {
         QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* dialog = qobject_cast<QInputDialog*>(modal)) {
+                labels_ << dialog->labelText();
                 const std::optional<QString> answer =
                     next_ < answers_.size() ? answers_[next_++] : std::nullopt;
                 if (answer) {
@@ -69,11 +70,13 @@ class DialogAnswers {
     }
     std::size_t Answered() const { return next_; }
     const QStringList& Boxes() const { return boxes_; }
+    const QStringList& Labels() const { return labels_; }
 
   private:
     std::vector<std::optional<QString>> answers_;
     std::size_t next_ = 0;
     QStringList boxes_;
+    QStringList labels_;
     QTimer timer_;
 };
 
@@ -139,6 +142,8 @@ TEST(AccountMarks, TheContextMenuMarksAndNotesTheMemberInTheField) {
         const DialogAnswers answers({QStringLiteral("<b>收货后</b>给差评要挟")});
         menu = PickFromMenu(window, kBlacklistAction);
         EXPECT_EQ(answers.Answered(), 1u);
+        ASSERT_EQ(answers.Labels().size(), 1);
+        EXPECT_TRUE(answers.Labels()[0].contains(QStringLiteral(" 青禾手作坊<br>理由")));
     }
     EXPECT_TRUE(menu.contains(QStringLiteral("清除标记 (off)")));  // nothing to clear yet
     const MemberMarks marked = Marks(file, Marks::Access::kRead).Of("青禾手作坊");
