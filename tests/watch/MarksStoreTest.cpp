@@ -1,6 +1,6 @@
 // Marks, notes and the watch list in a real history file: by member, newer
-// marks win, an import is one transaction, reading never makes a file, and a
-// file of the last version takes them on its upgrade.
+// marks win, an import is one transaction, reading never makes a file; and
+// the lookup a re-check compares with.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 #include "history/Marks.h"
 #include "history/PreviousLookup.h"
 #include "history/SavedLookups.h"
-#include "history/Schema.h"
 #include "history/WatchList.h"
 #include "text/Gbk.h"
 
@@ -127,22 +126,6 @@ TEST(WatchList, EachMemberOnceInTheOrderAdded) {
     EXPECT_FALSE(list.Remove("echo_valley"));
     const std::vector<WatchedMember> expected = {{"青禾手作坊", At(1)}, {"书虫阿林", At(3)}};
     EXPECT_EQ(WatchList(file, WatchList::Access::kRead).Members(), expected);
-}
-
-// A file of an earlier version takes the new tables on its first opening and
-// keeps its lookups; and the history's version is the one this program writes.
-TEST(Marks, AnOlderHistoryIsBroughtUpToDateFirst) {
-    const TempFolder folder;
-    const auto file = folder / "v2.sqlite3";
-    std::filesystem::copy_file(
-        std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / "history-v2.sqlite3", file);
-    const std::string lookups = QueryValue(file, "SELECT count(*) FROM lookup");
-    EXPECT_TRUE(Marks(file, Marks::Access::kRead).Of("青禾手作坊").Empty());
-    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), "5");
-    EXPECT_EQ(kHistorySchemaVersion, 5);
-    Marks(file, Marks::Access::kWrite).AddNote(Entry("青禾手作坊", MarkKind::kNote, "n", "a", 1));
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), lookups);
-    EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
 }
 
 // A re-check compares with the latest lookup that counts as complete: not
