@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/FieldReport.h"
+#include "history/FieldDiff.h"
 #include "history/LookupEnd.h"
 #include "text/Convert.h"
 #include "text/Gbk.h"
@@ -139,14 +140,14 @@ ChangeNotice NoticeOf(const std::string& account, const FieldStore& before,
             lines.push_back(Line(FieldCaption(Control(control)), Shown(was), Shown(is)));
         }
     }
+    // The rest of what history --diff would list, but pictures (a changed
+    // picture mostly goes with a text told) and the account as typed.
     std::size_t others = 0;
-    for (const ControlDef& c : Controls()) {
-        const bool told = std::find(kTold.begin(), kTold.end(), c.id) != kTold.end();
-        // Texts and links only: a changed picture mostly goes with a text told.
-        if (!told && c.id != Ctl::编辑框82 && c.id != Ctl::编辑框2 && c.id != Ctl::编辑框98 &&
-            c.id != Ctl::编辑框1 &&
-            (before.ReadText(c.id) != after.ReadText(c.id) ||
-             before.ReadLinkAddress(c.id) != after.ReadLinkAddress(c.id))) {
+    for (const FieldChange& change : ChangedFields(before, after)) {
+        const bool told = change.part == FieldChange::Part::kStatus ||
+                          (change.part == FieldChange::Part::kText &&
+                           std::find(kTold.begin(), kTold.end(), change.control) != kTold.end());
+        if (!told && change.part != FieldChange::Part::kPicture && change.control != Ctl::编辑框1) {
             ++others;
         }
     }

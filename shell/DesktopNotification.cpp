@@ -3,6 +3,11 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusSignature>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVariant>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -52,6 +57,15 @@ QString EscapedForMarkup(const QString& plain) {
 
 std::optional<QString> SendDesktopNotification(const DesktopNotification& notification,
                                                int timeoutMs) {
+    // Qt registers the bus's own types lazily, and its bus thread may meet
+    // one before this thread has registered it ("Trying to construct an
+    // instance of an invalid type" on standard error): registered up front.
+    qRegisterMetaType<QDBusVariant>();
+    qRegisterMetaType<QDBusObjectPath>();
+    qRegisterMetaType<QDBusSignature>();
+    qRegisterMetaType<QDBusUnixFileDescriptor>();
+    qRegisterMetaType<QDBusMessage>();
+    qRegisterMetaType<QDBusError>();
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return QStringLiteral("no session bus (%1)").arg(bus.lastError().message());

@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
     } else if (level != u"normal") {
         return UsageError(QStringLiteral("--urgency wants low, normal or critical"));
     }
-    if (const std::optional<QString> problem = SendDesktopNotification(notification)) {
+    const std::optional<QString> problem = SendDesktopNotification(notification);
+    if (problem) {
         std::fprintf(stderr, "kestrova-notify: warning: no desktop notification: %s\n",
                      qPrintable(*problem));
         return kNotSent;
