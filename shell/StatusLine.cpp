@@ -35,9 +35,6 @@ StatusLine::StatusLine(QWidget* parent)
     addPermanentWidget(progress_);
     mark_->setObjectName(QStringLiteral("memberMark"));
     mark_->setTextFormat(Qt::PlainText);
-    QFont bold = mark_->font();
-    bold.setBold(true);
-    mark_->setFont(bold);
     addPermanentWidget(mark_);
     mark_->hide();
     auto* linkRoom = new QWidget(this);
@@ -59,9 +56,8 @@ void StatusLine::HideProgress() {
 
 void StatusLine::ShowMark(const QString& text, const QColor& colour, const QString& tooltip) {
     mark_->setText(text);
-    QPalette palette = mark_->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    mark_->setPalette(palette);
+    // Bold as the window's bold labels are drawn: through a style sheet.
+    mark_->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour.name()));
     mark_->setToolTip(tooltip);
     mark_->setVisible(!text.isEmpty());
 }
