@@ -136,7 +136,6 @@ int RecheckCommand::Run() const {
     }
 
     BatchProgress progress(STDERR_FILENO);
-    const bool sharesTerminal = progress.Shown() && ::isatty(STDOUT_FILENO) == 1;
     LookupHistory history(file, "kestrova-cli");
     Notifier notifier;
     bool fault = false;
@@ -145,9 +144,9 @@ int RecheckCommand::Run() const {
     BatchLookup lookups(accounts, ChooseLookupMode(fast_), jobs_);
     lookups.Run(
         [&](MemberLookup& member) {
-            if (sharesTerminal || member.fault) {
-                progress.Clear();
-            }
+            // Whatever a member brings may be written to the terminal the
+            // progress line is on; it is drawn again with the next count.
+            progress.Clear();
             if (member.fault) {
                 std::fprintf(stderr, "kestrova-cli: %s: %s", member.account.c_str(),
                              FaultText(*member.fault).c_str());
