@@ -67,9 +67,7 @@ int ShowCommand::Run() const {
             if (lookup->summary.leftOut != kNothingLeftOut) {
                 object["left_out"] = LeftOutNote(lookup->summary.leftOut);
             }
-            // The member's marks and notes as they are now, as a lookup shows
-            // them; read once the pictures are described, as a lookup does
-            // (this toolchain's LeakSanitizer stumbles over the other order).
+            // The member's marks and notes as they are now, as a lookup shows them.
             AddMarksToJson(object, MarksBeside(file, true).Of(account_));
             shown =
                 object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
