@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/FieldReport.h"
+#include "cli/HistoryCsv.h"
 #include "cli/SavedLookupText.h"
 #include "history/FieldDiff.h"
 #include "history/HistoryError.h"
@@ -18,6 +19,10 @@ using nlohmann::ordered_json;
 // Typed accounts need not be valid UTF-8; JSON output must be.
 std::string Dump(const ordered_json& json) {
     return json.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string DumpLine(const ordered_json& json) {
+    return json.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string ChangeCaption(const FieldChange& change) {
@@ -63,13 +68,20 @@ std::string PictureOrEmpty(const ByteBuffer& bytes) {
 HistoryCommand::HistoryCommand(CLI::App& app)
     : command_(app.add_subcommand("history", "List saved lookups, latest first")) {
     accountOption_ = command_->add_option("ACCOUNT", account_, "only this member's lookups");
-    command_->add_option("--limit", limit_, "at most this many (0: all; default 20)")
-        ->check(CLI::NonNegativeNumber);
-    command_->add_flag("--json", json_, "print JSON instead of lines");
+    limitOption_ =
+        command_
+            ->add_option("--limit", limit_, "at most this many (0: all; default 20, with --csv 0)")
+            ->check(CLI::NonNegativeNumber);
+    auto* json = command_->add_flag("--json", json_, "print JSON instead of lines");
+    auto* csv = command_->add_flag(
+        "--csv", csv_,
+        "print one CSV row per lookup for spreadsheets (UTF-8 with a byte-order mark)");
+    csv->excludes(json);
     command_
         ->add_flag("--diff", diff_,
                    "show the fields that changed between the member's last two lookups")
-        ->needs(accountOption_);
+        ->needs(accountOption_)
+        ->excludes(csv);
     history_.AddTo(*command_, false);
 }
 
@@ -86,6 +98,11 @@ int HistoryCommand::Run() const {
 int HistoryCommand::List(const SavedLookups& saved) const {
     const auto account =
         accountOption_->count() > 0 ? std::optional<std::string>(account_) : std::nullopt;
+    if (csv_) {
+        std::cout << HistoryCsv(
+            saved, saved.Recent(account, limitOption_->count() > 0 ? limit_ : 0), history_.File());
+        return 0;
+    }
     const auto lookups = saved.Recent(account, limit_);
     if (json_) {
         ordered_json list = ordered_json::array();
@@ -114,8 +131,14 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
     if (!before || !after) {
         return HistoryFailure(saved.File().string() + ": a lookup went missing while reading");
     }
-    const std::vector<FieldChange> changes = ChangedFields(before->fields, after->fields);
-    if (json_) {
+    PrintFieldDiff(account_, *before, *after, json_ ? DiffFormat::kJson : DiffFormat::kText);
+    return 0;
+}
+
+void PrintFieldDiff(const std::string& account, const SavedLookup& before, const SavedLookup& after,
+                    DiffFormat format) {
+    const std::vector<FieldChange> changes = ChangedFields(before.fields, after.fields);
+    if (format != DiffFormat::kText) {
         ordered_json list = ordered_json::array();
         for (const FieldChange& change : changes) {
             ordered_json entry = {{"control", Control(change.control).name},
@@ -130,14 +153,15 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
             }
             list.push_back(std::move(entry));
         }
-        std::cout << Dump({{"account", account_},
-                           {"old", SummaryJson(before->summary)},
-                           {"new", SummaryJson(after->summary)},
-                           {"changes", std::move(list)}});
-        return 0;
+        const ordered_json diff = {{"account", account},
+                                   {"old", SummaryJson(before.summary)},
+                                   {"new", SummaryJson(after.summary)},
+                                   {"changes", std::move(list)}};
+        std::cout << (format == DiffFormat::kJson ? Dump(diff) : DumpLine(diff));
+        return;
     }
-    std::cout << TerminalText(account_ + "\t" + LookupLabel(before->summary) + "\t" +
-                              LookupLabel(after->summary))
+    std::cout << TerminalText(account + "\t" + LookupLabel(before.summary) + "\t" +
+                              LookupLabel(after.summary))
               << "\n";
     for (const FieldChange& change : changes) {
         const bool picture = change.part == FieldChange::Part::kPicture;
@@ -147,7 +171,6 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
             picture ? PictureOrEmpty(change.afterPicture) : GbkToUtf8(change.after);
         std::cout << TerminalText(ChangeCaption(change) + "\t" + before + "\t" + after) << "\n";
     }
-    return 0;
 }
 
 }  // namespace kestrova

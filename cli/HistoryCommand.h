@@ -1,6 +1,6 @@
 #pragma once
-// kestrova-cli history [ACCOUNT] [--limit N] [--json] [--diff]: the saved
-// lookups, latest first, or what changed between a member's last two.
+// kestrova-cli history [ACCOUNT] [--limit N] [--json | --csv] [--diff]: the
+// saved lookups, latest first, or what changed between a member's last two.
 
 #include <CLI/CLI.hpp>
 #include <string>
@@ -8,6 +8,15 @@
 #include "cli/HistoryOptions.h"
 
 namespace kestrova {
+
+class SavedLookups;
+struct SavedLookup;
+
+enum class DiffFormat { kText, kJson, kJsonLine };
+
+// What history ACCOUNT --diff prints for two lookups of the member.
+void PrintFieldDiff(const std::string& account, const SavedLookup& before, const SavedLookup& after,
+                    DiffFormat format);
 
 class HistoryCommand {
   public:
@@ -17,14 +26,16 @@ class HistoryCommand {
     int Run() const;
 
   private:
-    int List(const class SavedLookups& saved) const;
-    int Diff(const class SavedLookups& saved) const;
+    int List(const SavedLookups& saved) const;
+    int Diff(const SavedLookups& saved) const;
 
     CLI::App* command_;
     CLI::Option* accountOption_;
     std::string account_;
     int limit_ = 20;
+    CLI::Option* limitOption_;
     bool json_ = false;
+    bool csv_ = false;
     bool diff_ = false;
     HistoryOptions history_;
 };

@@ -1,5 +1,6 @@
 #include "cli/HistoryOptions.h"
 
+#include "history/HistoryError.h"
 #include "history/HistoryFile.h"
 
 namespace kestrova {
@@ -19,6 +20,16 @@ std::optional<std::filesystem::path> HistoryOptions::File() const {
                                  ? std::optional<std::string>(path_)
                                  : std::nullopt,
                              off_);
+}
+
+std::optional<std::filesystem::path> HistoryOptions::MarksFile() const {
+    try {
+        return ChooseHistoryFile(pathOption_ != nullptr && pathOption_->count() > 0
+                                     ? std::optional<std::string>(path_)
+                                     : std::nullopt);
+    } catch (const HistoryError&) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace kestrova

@@ -15,6 +15,9 @@ class HistoryOptions {
     void AddTo(CLI::App& command, bool canTurnOff);
     // nullopt with --no-history. Throws HistoryError when no place is known.
     std::optional<std::filesystem::path> File() const;
+    // Where marks and notes are read: the history file, --no-history or not
+    // (it stops saving, not reading); nullopt when no place is known.
+    std::optional<std::filesystem::path> MarksFile() const;
 
   private:
     std::string path_;

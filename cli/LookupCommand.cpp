@@ -10,6 +10,7 @@
 #include "cli/AccountList.h"
 #include "cli/BatchProgress.h"
 #include "cli/FieldReport.h"
+#include "cli/MarkReport.h"
 #include "cli/MemberReport.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
@@ -83,24 +84,27 @@ void Save(std::optional<LookupHistory>& history, const MemberLookup& member) {
                                .mode = LookupModeName(member.mode)});
 }
 
-// Prints one finished member; returns the exit status it calls for. Text
-// meant for reading passes TerminalText: page text never reaches a terminal
-// raw. JSON keeps the exact text, its controls escaped by JSON's own rules.
-int PrintMember(const MemberLookup& member, bool json, bool batch, bool first) {
+// Prints one finished member, its marks beside its fields; returns the exit
+// status it calls for. Text meant for reading passes TerminalText: page text
+// never reaches a terminal raw. JSON keeps the exact text, its controls
+// escaped by JSON's own rules.
+int PrintMember(const MemberLookup& member, const MemberMarks& marks, bool json, bool batch,
+                bool first) {
     if (!batch) {
         if (member.fault) {
             Print(stderr, TerminalText(FaultText(*member.fault)));
             return kRuntimeFaultExit;
         }
-        Print(stdout, json ? FieldJson(member.window) : TerminalText(FieldListing(member.window)));
+        Print(stdout, json ? LookupJson(member.window, marks)
+                           : TerminalText(FieldListing(member.window) + MarkLines(marks)));
         return 0;
     }
     if (member.fault) {
         Print(stderr,
               TerminalText("kestrova-cli: " + member.account + ": " + FaultText(*member.fault)));
     }
-    Print(stdout, json ? MemberJsonLine(member)
-                       : (first ? "" : "\n") + TerminalText(MemberBlock(member)));
+    Print(stdout, json ? MemberJsonLine(member, marks)
+                       : (first ? "" : "\n") + TerminalText(MemberBlock(member, marks)));
     return member.fault ? kRuntimeFaultExit : 0;
 }
 
@@ -177,6 +181,7 @@ int RunLookup(const LookupOptions& options) {
     const bool sharesTerminal = progress && progress->Shown() && ::isatty(STDOUT_FILENO) == 1;
 
     std::optional<LookupHistory> history = OpenHistory(options.history);
+    MarksBeside marks(options.history.MarksFile(), !history || !history->File());
     int status = 0;
     bool first = true;
     BatchLookup lookups(*accounts, ChooseLookupMode(options.fast), options.jobs);
@@ -187,7 +192,8 @@ int RunLookup(const LookupOptions& options) {
             if (progress && (sharesTerminal || member.fault)) {
                 progress->Clear();
             }
-            status = std::max(status, PrintMember(member, options.json, batch, first));
+            status = std::max(
+                status, PrintMember(member, marks.Of(member.account), options.json, batch, first));
             first = false;
             Save(history, member);
         },

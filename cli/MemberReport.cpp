@@ -1,6 +1,7 @@
 #include "cli/MemberReport.h"
 
 #include "cli/FieldReport.h"
+#include "cli/MarkReport.h"
 #include "text/Gbk.h"
 
 namespace kestrova {
@@ -19,14 +20,14 @@ std::string FaultText(const Text& boxText) {
     return text;
 }
 
-std::string MemberBlock(const MemberLookup& member) {
+std::string MemberBlock(const MemberLookup& member, const MemberMarks& marks) {
     if (member.fault) {
         return MemberHeading(member.account) + FaultText(*member.fault);
     }
-    return MemberHeading(member.account) + FieldListing(member.window);
+    return MemberHeading(member.account) + FieldListing(member.window) + MarkLines(marks);
 }
 
-std::string MemberJsonLine(const MemberLookup& member) {
+std::string MemberJsonLine(const MemberLookup& member, const MemberMarks& marks) {
     nlohmann::ordered_json line;
     line["account"] = member.account;
     if (member.fault) {
@@ -36,6 +37,7 @@ std::string MemberJsonLine(const MemberLookup& member) {
         for (auto& item : fields.items()) {
             line[item.key()] = std::move(item.value());
         }
+        AddMarksToJson(line, marks);
     }
     // The account is the user's bytes: anything in it that is not UTF-8
     // becomes U+FFFD rather than ending the run.

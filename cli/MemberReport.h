@@ -7,15 +7,17 @@
 #include <string>
 
 #include "cli/BatchLookup.h"
+#include "history/MarkEntry.h"
 
 namespace kestrova {
 
 // The first line of a member's block.
 std::string MemberHeading(const std::string& account);
-// The heading and the listing; no blank line around it.
-std::string MemberBlock(const MemberLookup& member);
-// One line, ending in a line feed.
-std::string MemberJsonLine(const MemberLookup& member);
+// The heading and the listing, the member's notes and mark at its end; no
+// blank line around it.
+std::string MemberBlock(const MemberLookup& member, const MemberMarks& marks = {});
+// One line, ending in a line feed; "mark" and "notes" after the fields.
+std::string MemberJsonLine(const MemberLookup& member, const MemberMarks& marks = {});
 
 // The run-time error box text in UTF-8, line breaks as LF.
 std::string FaultText(const Text& boxText);

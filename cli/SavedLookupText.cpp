@@ -19,7 +19,9 @@ std::string Shown(const Text& gbk) {
 }  // namespace
 
 std::string LookupLabel(const SavedLookupSummary& lookup) {
-    return "#" + std::to_string(lookup.id) + " " + LocalTimeText(lookup.started);
+    // A lookup the history could not take (yet) has no number.
+    return (lookup.id > 0 ? "#" + std::to_string(lookup.id) : std::string("(not saved)")) + " " +
+           LocalTimeText(lookup.started);
 }
 
 std::string EndText(const SavedLookupSummary& lookup) {

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/FieldReport.h"
+#include "cli/MarkReport.h"
 #include "cli/SavedLookupText.h"
 #include "history/FieldValues.h"
 #include "history/HistoryError.h"
@@ -60,21 +61,26 @@ int ShowCommand::Run() const {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
                                   lookup->summary.account + ", not of " + account_);
         }
-        if (lookup->summary.leftOut == kNothingLeftOut) {
-            std::cout << (json_ ? FieldJson(lookup->fields)
-                                : TerminalText(FieldListing(lookup->fields)));
-            return 0;
-        }
         // What did not fit in the history is said beside the fields, never in them.
-        const std::string note = LeftOutNote(lookup->summary.leftOut);
+        std::string shown;
         if (json_) {
             nlohmann::ordered_json object = FieldObject(lookup->fields);
-            object["left_out"] = note;
-            std::cout << object.dump(2) << "\n";
+            if (lookup->summary.leftOut != kNothingLeftOut) {
+                object["left_out"] = LeftOutNote(lookup->summary.leftOut);
+            }
+            // The member's marks and notes as they are now, as a lookup shows them.
+            AddMarksToJson(object, MarksBeside(file, true).Of(account_));
+            shown =
+                object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
         } else {
-            std::cout << TerminalText(FieldListing(lookup->fields)) << "(not saved)\t" << note
-                      << "\n";
+            shown = FieldListing(lookup->fields);
+            if (lookup->summary.leftOut != kNothingLeftOut) {
+                shown += "(not saved)\t" + LeftOutNote(lookup->summary.leftOut) + "\n";
+            }
+            shown += MarkLines(MarksBeside(file, true).Of(account_));
+            shown = TerminalText(shown);
         }
+        std::cout << shown;
         return 0;
     } catch (const HistoryError& error) {
         return HistoryFailure(error.what());

@@ -1,5 +1,6 @@
 // kestrova-cli: the query on a headless window, its fields printed as text or
-// JSON; many members in one run; the history of lookups read back.
+// JSON; many members in one run; the history of lookups read back; marks,
+// notes and the watch list that recheck looks up again.
 
 #include <CLI/CLI.hpp>
 #include <csignal>
@@ -7,8 +8,12 @@
 
 #include "cli/HistoryCommand.h"
 #include "cli/LookupCommand.h"
+#include "cli/MarkCommand.h"
+#include "cli/MarksCommand.h"
+#include "cli/RecheckCommand.h"
 #include "cli/ShowCommand.h"
 #include "text/MemoryUse.h"
+#include "cli/WatchCommand.h"
 
 int main(int argc, char** argv) {
     using namespace kestrova;
@@ -29,6 +34,11 @@ int main(int argc, char** argv) {
     CLI::App* lookup = AddLookupCommand(app, lookupOptions);
     const HistoryCommand historyCommand(app);
     const ShowCommand showCommand(app);
+    const MarkCommand markCommand(app);
+    const NoteCommand noteCommand(app);
+    const MarksCommand marksCommand(app);
+    const WatchCommand watchCommand(app);
+    const RecheckCommand recheckCommand(app);
 
     try {
         app.parse(argc, argv);
@@ -41,6 +51,21 @@ int main(int argc, char** argv) {
     }
     if (showCommand.Chosen()) {
         return showCommand.Run();
+    }
+    if (markCommand.Chosen()) {
+        return markCommand.Run();
+    }
+    if (noteCommand.Chosen()) {
+        return noteCommand.Run();
+    }
+    if (marksCommand.Chosen()) {
+        return marksCommand.Run();
+    }
+    if (watchCommand.Chosen()) {
+        return watchCommand.Run();
+    }
+    if (recheckCommand.Chosen()) {
+        return recheckCommand.Run();
     }
     if (lookup->parsed()) {
         return RunLookup(lookupOptions);

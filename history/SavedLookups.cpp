@@ -1,12 +1,11 @@
 #include "history/SavedLookups.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <map>
-#include <system_error>
 
 #include "history/Compression.h"
+#include "history/HistoryAccess.h"
 #include "history/MemberKey.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
@@ -71,50 +70,14 @@ SavedLookupSummary SummaryOf(const Connection& db, const Statement& row) {
     return s;
 }
 
-// A file this program may not write, nor make the companions of a
-// write-ahead log beside, and with no log of unfinished writes: nobody writes
-// it through us, so it is read as it stands.
-bool Unwritable(const std::filesystem::path& file) {
-    const std::filesystem::path folder =
-        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    const bool writable = access(file.c_str(), W_OK) == 0 && access(folder.c_str(), W_OK) == 0;
-    std::error_code error;
-    const auto log = std::filesystem::file_size(file.string() + "-wal", error);
-    return !writable && (error || log == 0);
-}
-
 ByteBuffer BufferOf(const std::string& bytes) {
     return ByteBuffer(bytes.begin(), bytes.end());
 }
 
 }  // namespace
 
-SavedLookups::SavedLookups(const std::filesystem::path& file) : file_(file) {
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-        if (error) {
-            throw HistoryError(file.string() + ": " + error.message());
-        }
-        return;
-    }
-    const bool unchanging = Unwritable(file);
-    db_ = std::make_unique<Connection>(
-        file, unchanging ? Connection::Access::kUnchanging : Connection::Access::kExisting,
-        kBusyWait);
-    const std::int64_t version = SchemaVersionOf(*db_);
-    if (version == 0) {
-        db_.reset();  // an empty database: nothing saved yet
-        return;
-    }
-    if (version < kHistorySchemaVersion) {
-        if (unchanging) {
-            throw HistoryError(file.string() + ": written by an older Kestrova (history version " +
-                               std::to_string(version) +
-                               ") and cannot be brought up to date: the file is read-only");
-        }
-        UpgradeSchema(*db_);
-    }
-}
+SavedLookups::SavedLookups(const std::filesystem::path& file)
+    : file_(file), db_(OpenHistoryToRead(file, kBusyWait)) {}
 
 SavedLookups::~SavedLookups() = default;
 

@@ -113,6 +113,37 @@ CREATE TABLE lookup (
 CREATE INDEX lookup_by_member ON lookup (member, id);
 )",
      MoveVersion2Lookups},
+    {4, "-- reserved"},
+    // What the user concluded about members, beside their lookups: at most
+    // one mark each (a cleared mark stays as "clear", so that a list
+    // imported later cannot bring back what was cleared after it), any
+    // number of notes, and the members re-checked on a schedule. Keyed by
+    // member (MemberKey), the account kept as typed. Texts the user wrote are
+    // UTF-8; who is a login name; times are milliseconds since 1970 UTC.
+    {5, R"(
+CREATE TABLE mark (
+    member TEXT PRIMARY KEY,
+    account TEXT NOT NULL,
+    kind TEXT NOT NULL CHECK (kind IN ('blacklist', 'trusted', 'clear')),
+    reason TEXT NOT NULL,
+    who TEXT NOT NULL,
+    at_ms INTEGER NOT NULL
+);
+CREATE TABLE note (
+    id INTEGER PRIMARY KEY,
+    member TEXT NOT NULL,
+    account TEXT NOT NULL,
+    text TEXT NOT NULL,
+    who TEXT NOT NULL,
+    at_ms INTEGER NOT NULL,
+    UNIQUE (member, at_ms, who, text)
+);
+CREATE TABLE watched (
+    member TEXT PRIMARY KEY,
+    account TEXT NOT NULL,
+    added_ms INTEGER NOT NULL
+);
+)"},
 };
 
 static_assert(std::size(kMigrations) == kHistorySchemaVersion,

@@ -164,6 +164,10 @@ std::int64_t Connection::LastInsertedId() {
     return sqlite3_last_insert_rowid(db_);
 }
 
+int Connection::Changes() {
+    return sqlite3_changes(db_);
+}
+
 void Connection::Fail(int code, std::chrono::steady_clock::duration waited) const {
     const std::string what = file_.string() + ": " + Describe(db_, code, waited);
     if (IsBusy(code)) {
@@ -268,6 +272,15 @@ Transaction::~Transaction() {
 void Transaction::Commit() {
     connection_.Execute("COMMIT");
     open_ = false;
+}
+
+ReadTransaction::ReadTransaction(Connection& connection) : connection_(connection) {
+    connection_.Execute("BEGIN");
+}
+
+ReadTransaction::~ReadTransaction() {
+    // Only reads happened: nothing to keep or lose.
+    sqlite3_exec(connection_.Handle(), "COMMIT", nullptr, nullptr, nullptr);
 }
 
 }  // namespace kestrova

@@ -45,6 +45,8 @@ class Connection {
     std::int64_t PragmaNumber(const char* name);
     // The id of the row the last INSERT made.
     std::int64_t LastInsertedId();
+    // Rows the last INSERT, UPDATE or DELETE changed.
+    int Changes();
 
     // True once the file this connection writes has been deleted, renamed or
     // replaced: whatever is written from here on would be lost with it.
@@ -108,6 +110,18 @@ class Transaction {
   private:
     Connection& connection_;
     bool open_ = true;
+};
+
+// BEGIN (deferred) to COMMIT: what a reader reads in it is of one moment.
+class ReadTransaction {
+  public:
+    explicit ReadTransaction(Connection& connection);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+  private:
+    Connection& connection_;
 };
 
 }  // namespace kestrova

@@ -3,7 +3,9 @@
 // (UTC, RFC 3339, to the millisecond).
 
 #include <chrono>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrova {
 
@@ -11,5 +13,12 @@ namespace kestrova {
 std::string LocalTimeText(std::chrono::system_clock::time_point at);
 // "2011-03-20T06:05:09.123Z".
 std::string UtcTimeText(std::chrono::system_clock::time_point at);
+
+// Reads either form back: RFC 3339 ("2011-03-20T06:05:09.123Z", a fraction
+// of any length, "Z" or an offset such as "+08:00"; a space may stand for
+// "T"), or a time without a zone, read as local time. Milliseconds are kept,
+// finer digits dropped. nullopt for anything else, or a date that does not
+// exist.
+std::optional<std::chrono::system_clock::time_point> ParseTimeText(std::string_view text);
 
 }  // namespace kestrova

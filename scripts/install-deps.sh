@@ -26,6 +26,10 @@ packages=(
   util-linux iproute2 gcc
   # the window closed as a user closes it: a display, a window manager, keys
   xvfb xauth openbox xdotool x11-utils time procps
+  # the watch list's tests: a private session bus (dbus-run-session), the
+  # user units checked by systemd-analyze (which looks up their man page),
+  # the CSV export read back by Python's csv module
+  dbus-daemon systemd man-db python3
 )
 
 missing=()

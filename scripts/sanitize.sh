@@ -17,6 +17,14 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE= -DKESTROVA_SANITIZE=ON \
 cmake --build "$build" -j2
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:${ASAN_OPTIONS:-}"
+# intercept_tls_get_addr=0: the sanitizer runtime of GCC 12 (and of LLVM
+# before 17) takes a dynamic TLS block that malloc happened to place at a
+# certain offset in its page for an old glibc's header, records a range that
+# is no memory at all, and LeakSanitizer's scan at the end of the program
+# dies on it ("Tracer caught signal 11"). Where the block lands depends on the
+# allocations before it, so any change can make a test flake this way
+# (google/sanitizers#1322). Leaks are still checked; only memory held through
+# a dynamic TLS block alone would now be reported, and none is.
+export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:intercept_tls_get_addr=0:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 ctest --test-dir "$build" --output-on-failure -j2 --timeout 600

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -15,6 +16,8 @@
 #include "assets/Assets.h"
 #include "form/DesignPictures.h"
 #include "lookup/Lookup.h"
+#include "shell/AccountCompleter.h"
+#include "shell/AccountMarks.h"
 #include "shell/ExitLink.h"
 #include "shell/Looks.h"
 #include "shell/MessageBox.h"
@@ -77,6 +80,19 @@ MainWindow::MainWindow(QueryRunner runner, LookupMode mode)
 // is cancelled, and nothing waits for its thread.
 MainWindow::~MainWindow() = default;
 
+void MainWindow::KeepMarksIn(const std::optional<std::filesystem::path>& history) {
+    auto* account = ControlAs<QLineEdit>(Ctl::编辑框1);
+    auto* status = ControlAs<StatusLine>(Ctl::状态条1);
+    marks_ = std::make_unique<AccountMarks>(*this, *account, *status, history);
+    completer_ = std::make_unique<AccountCompleter>(*account, history);
+}
+
+void MainWindow::ShowMarksFor(const std::string& account) {
+    if (marks_) {
+        marks_->ShowFor(account);
+    }
+}
+
 QObject* MainWindow::ControlObject(Ctl control) const {
     return controls_.at(static_cast<std::size_t>(control));
 }
@@ -103,7 +119,11 @@ void MainWindow::ShowCentred() {
 }
 
 bool MainWindow::RunQuery() {
-    return worker_.Start(fields_.Store());
+    if (!worker_.Start(fields_.Store())) {
+        return false;
+    }
+    ShowMarksFor(GbkToUtf8(fields_.Store().ReadText(Ctl::编辑框1)));
+    return true;
 }
 
 bool MainWindow::CancelLookup() {
@@ -138,6 +158,9 @@ void MainWindow::Conclude(const FinishedLookup& lookup) {
     // Saved once the profile's answer was in: a lookup stopped before it, or
     // at the input check, has nothing of the member to keep. What is saved is
     // what the window shows: after a cancel, what had reached it.
+    if (completer_ && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
+        completer_->LookedUp(QString::fromStdString(GbkToUtf8(lookup.account)));
+    }
     if (saving_ != nullptr && lookup.outcome != LookupOutcome::Fault && lookup.pastProfile) {
         saving_->Save(SavedWindowLookup{.fields = fields_.Store(),
                                         .account = GbkToUtf8(lookup.account),

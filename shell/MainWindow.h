@@ -7,7 +7,11 @@
 // the window is what is saved, by the saving thread.
 
 #include <QWidget>
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include "form/Controls.h"
 #include "form/Window.h"
@@ -17,6 +21,8 @@
 
 namespace kestrova {
 
+class AccountCompleter;
+class AccountMarks;
 class SavingThread;
 
 // The exit code after a run-time fault ended the program.
@@ -66,6 +72,15 @@ class MainWindow final : public QWidget {
     // which outlives the window.
     void SaveLookupsIn(SavingThread* saving) { saving_ = saving; }
 
+    // Marks and notes kept in `history` (nullopt: none): the account field's
+    // context-menu section, the label in the status bar, and the account
+    // field completing the accounts looked up before.
+    void KeepMarksIn(const std::optional<std::filesystem::path>& history);
+    // The status bar's label for this member (UTF-8).
+    void ShowMarksFor(const std::string& account);
+    AccountMarks* Marks() const { return marks_.get(); }
+    AccountCompleter* Completer() const { return completer_.get(); }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -78,6 +93,8 @@ class MainWindow final : public QWidget {
     QueryWorker worker_;
     std::function<void(const FinishedLookup&)> onFinished_;
     SavingThread* saving_ = nullptr;
+    std::unique_ptr<AccountMarks> marks_;
+    std::unique_ptr<AccountCompleter> completer_;
 };
 
 }  // namespace kestrova

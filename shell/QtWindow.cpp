@@ -40,9 +40,13 @@ QtWindow::QtWindow(QWidget& window, const ControlObjects& controls)
         QObject* object = controls_[static_cast<std::size_t>(def.id)];
         const Ctl id = def.id;
         if (auto* line = qobject_cast<QLineEdit*>(object)) {
-            // textEdited fires for the user's typing only, not for setText.
-            QObject::connect(line, &QLineEdit::textEdited, line,
-                             [this, id](const QString& typed) { TakeTypedText(id, typed); });
+            // The user's typing, and a completion the user picks from a list
+            // (which sets the text): every change but this window's own writes.
+            QObject::connect(line, &QLineEdit::textChanged, line, [this, id](const QString& typed) {
+                if (!mirroring_) {
+                    TakeTypedText(id, typed);
+                }
+            });
         } else if (auto* multi = qobject_cast<QPlainTextEdit*>(object)) {
             QObject::connect(multi, &QPlainTextEdit::textChanged, multi, [this, id, multi] {
                 if (!mirroring_) {

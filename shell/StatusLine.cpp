@@ -22,7 +22,10 @@ int RoomForTheMakersLink() {
 }  // namespace
 
 StatusLine::StatusLine(QWidget* parent)
-    : QStatusBar(parent), part0_(new QLabel(this)), progress_(new QProgressBar(this)) {
+    : QStatusBar(parent),
+      part0_(new QLabel(this)),
+      progress_(new QProgressBar(this)),
+      mark_(new QLabel(this)) {
     setSizeGripEnabled(false);
     part0_->setTextFormat(Qt::PlainText);
     addWidget(part0_, 1);
@@ -30,6 +33,10 @@ StatusLine::StatusLine(QWidget* parent)
     progress_->setTextVisible(false);
     progress_->setFixedSize(kProgressWidth, kProgressHeight);
     addPermanentWidget(progress_);
+    mark_->setObjectName(QStringLiteral("memberMark"));
+    mark_->setTextFormat(Qt::PlainText);
+    addPermanentWidget(mark_);
+    mark_->hide();
     auto* linkRoom = new QWidget(this);
     linkRoom->setFixedSize(RoomForTheMakersLink(), kProgressHeight);
     addPermanentWidget(linkRoom);
@@ -45,6 +52,14 @@ void StatusLine::ShowProgress(int finished, int expected) {
 void StatusLine::HideProgress() {
     progress_->hide();
     progress_->reset();
+}
+
+void StatusLine::ShowMark(const QString& text, const QColor& colour, const QString& tooltip) {
+    mark_->setText(text);
+    // Bold as the window's bold labels are drawn: through a style sheet.
+    mark_->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour.name()));
+    mark_->setToolTip(tooltip);
+    mark_->setVisible(!text.isEmpty());
 }
 
 void StatusLine::SetText(const QString& text) {

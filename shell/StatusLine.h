@@ -2,6 +2,7 @@
 // The status bar 状态条1: one part, holding the status text the query writes,
 // and a progress bar beside it while a lookup runs.
 
+#include <QColor>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -24,9 +25,16 @@ class StatusLine final : public QStatusBar {
     void HideProgress();
     const QProgressBar* Progress() const { return progress_; }
 
+    // A label at the right end saying how the user marked the member being
+    // looked up (黑名单, 信任), or that there are notes; `tooltip` is rich
+    // text. Empty `text`: hidden.
+    void ShowMark(const QString& text, const QColor& colour, const QString& tooltip);
+    const QLabel* Mark() const { return mark_; }
+
   private:
     QLabel* part0_;
     QProgressBar* progress_;
+    QLabel* mark_;
 };
 
 }  // namespace kestrova

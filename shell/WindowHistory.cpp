@@ -36,6 +36,14 @@ std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& opt
     return std::make_unique<LookupHistory>(file, "kestrova");
 }
 
+std::optional<std::filesystem::path> WindowMarksFile(const WindowHistoryOptions& options) {
+    try {
+        return ChooseHistoryFile(options.file);
+    } catch (const HistoryError&) {
+        return std::nullopt;  // said already, where saving was turned off for it
+    }
+}
+
 bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options) {
     if (!options.saved) {
         return true;

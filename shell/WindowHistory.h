@@ -22,6 +22,11 @@ struct WindowHistoryOptions {
 // error) where no place can be found.
 std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& options);
 
+// Where marks and notes are kept and the accounts to complete are read:
+// the history file, --no-history or not (it stops saving lookups); nullopt
+// where no place can be found.
+std::optional<std::filesystem::path> WindowMarksFile(const WindowHistoryOptions& options);
+
 // Fills the window with the member's latest saved lookup. False, said on
 // standard error, when the history cannot be read or holds none.
 bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options);

@@ -260,8 +260,12 @@ int main(int argc, char** argv) {
     SavingThread saving(OpenWindowHistory(options->history));
     MainWindow window({}, ChooseLookupMode(options->fast));
     window.SaveLookupsIn(&saving);
+    window.KeepMarksIn(WindowMarksFile(options->history));
     if (!OpenSavedLookup(window.Fields(), options->history)) {
         return 1;
+    }
+    if (options->history.saved) {
+        window.ShowMarksFor(*options->history.saved);
     }
     StartupProbe probe(started);
     if (options->startupProbe) {

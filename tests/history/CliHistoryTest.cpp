@@ -677,7 +677,18 @@ TEST(CliHistory, AVersion2FilePrintsWhatItPrintedThen) {
         arguments.push_back(f);
         const ProgramRun run = Cli(arguments, settings);
         EXPECT_EQ(run.exitCode, 0) << line << run.err;
-        EXPECT_EQ(Sha256Hex(run.out), digest) << line << "\n" << run.out;
+        std::string printed = run.out;
+        if (what != "list" && what != "diff" && output == "json") {
+            // Today a lookup's object ends with the member's mark and notes
+            // (none here); without them it is what was printed then.
+            nlohmann::ordered_json object = nlohmann::ordered_json::parse(printed);
+            EXPECT_EQ(object["mark"], nullptr) << line;
+            EXPECT_EQ(object["notes"], nlohmann::ordered_json::array()) << line;
+            object.erase("mark");
+            object.erase("notes");
+            printed = object.dump(2) + "\n";
+        }
+        EXPECT_EQ(Sha256Hex(printed), digest) << line << "\n" << run.out;
         ++checked;
     }
     EXPECT_EQ(checked, 18);

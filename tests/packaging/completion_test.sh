@@ -49,7 +49,7 @@ while IFS='#' read -r expected line; do
     fi
 done <<CASES
 lookup#kestrova-cli|lo
-lookup history show#kestrova-cli|
+lookup history show mark note marks watch recheck#kestrova-cli|
 history#kestrova-cli|h
 show#kestrova-cli|sh
 #kestrova-cli|zz
@@ -75,14 +75,34 @@ lists/buyers.txt#kestrova-cli|lookup|--from|=|lists/b
 lists/old+buyers.txt#kestrova-cli|lookup|--from|lists/o
 -#kestrova-cli|lookup|--from|-
 lists/history.sqlite3#kestrova-cli|lookup|x|--history|lists/h
---diff --help --history --json --limit#kestrova-cli|history|--
---diff --help --history --json#kestrova-cli|history|x|--limit|5|--
+--csv --diff --help --history --json --limit#kestrova-cli|history|--
+--csv --diff --help --history --json#kestrova-cli|history|x|--limit|5|--
 #kestrova-cli|history|--limit|
 lists/history.sqlite3#kestrova-cli|history|--history|lists/h
 --help --history --id --json#kestrova-cli|show|x|--
 --help --history --json#kestrova-cli|show|x|--id|3|--
 #kestrova-cli|show|x|--id|
 #kestrova-cli|show|
+mark marks#kestrova-cli|mar
+--blacklist --clear --help --history --reason --trusted#kestrova-cli|mark|x|--
+--help --history --reason#kestrova-cli|mark|x|--trusted|--
+#kestrova-cli|mark|x|--reason|
+--help --history#kestrova-cli|note|x|y|--
+--csv --help --history --import --json#kestrova-cli|marks|--
+--help --history#kestrova-cli|marks|--csv|--
+lists/buyers.txt#kestrova-cli|marks|--import|lists/b
+-#kestrova-cli|marks|--import|-
+add list remove#kestrova-cli|watch|
+remove#kestrova-cli|watch|r
+--help#kestrova-cli|watch|--
+--help --history --json#kestrova-cli|watch|list|--
+--help --history#kestrova-cli|watch|add|x|--
+#kestrova-cli|watch|add|
+--connect-to --demo --fast --help --history --jobs --json --notify#kestrova-cli|recheck|--
+--fast --help --history --jobs --json --notify#kestrova-cli|recheck|--demo|--
+1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16#kestrova-cli|recheck|--jobs|
+--help --history --limit#kestrova-cli|history|--csv|--
+--diff --help --history --limit#kestrova-cli|history|x|--json|--
 CASES
 
 if [ $failures -gt 0 ]; then

@@ -29,6 +29,9 @@ install_into() {
 expected_files() {
     local prefix=$1 size
     printf '%s\n' "$prefix/bin/kestrova" "$prefix/bin/kestrova-cli" "$prefix/bin/kestrova-marketplace" \
+        "$prefix/bin/kestrova-notify" \
+        "$prefix/lib/systemd/user/kestrova-recheck.service" "$prefix/lib/systemd/user/kestrova-recheck.timer" \
+        "$prefix/share/man/man1/kestrova-notify.1.gz" \
         "$prefix/share/applications/kestrova.desktop" \
         "$prefix/share/metainfo/com.orvanel.Kestrova.metainfo.xml" \
         "$prefix/share/bash-completion/completions/kestrova-cli" \
@@ -69,6 +72,8 @@ usr/share/bash-completion/completions/kestrova-cli packaging/completion/kestrova
 usr/share/man/man1/kestrova.1.gz packaging/man/kestrova.1
 usr/share/man/man1/kestrova-cli.1.gz packaging/man/kestrova-cli.1
 usr/share/man/man1/kestrova-marketplace.1.gz packaging/man/kestrova-marketplace.1
+usr/share/man/man1/kestrova-notify.1.gz packaging/man/kestrova-notify.1
+usr/lib/systemd/user/kestrova-recheck.timer packaging/systemd/kestrova-recheck.timer
 usr/share/doc/kestrova/changelog.gz packaging/changelog
 usr/share/doc/kestrova-cli/changelog.gz packaging/changelog
 usr/share/icons/hicolor/16x16/apps/kestrova.png assets/icons/hicolor/16x16/apps/kestrova.png
@@ -83,7 +88,12 @@ LIST
 newest=$(gzip -dc "$root/usr/share/doc/kestrova/changelog.gz" | head -n 1)
 [[ $newest == "kestrova ($version) "* ]] || fail "the changelog begins '$newest', not with version $version"
 
-for program in kestrova kestrova-cli kestrova-marketplace; do
+# The service names the installed program, wherever the prefix put it.
+grep -q -x -F 'ExecStart=/usr/bin/kestrova-cli recheck --fast --notify' \
+    "$root/usr/lib/systemd/user/kestrova-recheck.service" ||
+    fail "the service does not run /usr/bin/kestrova-cli recheck --fast --notify"
+
+for program in kestrova kestrova-cli kestrova-marketplace kestrova-notify; do
     [ -x "$root/usr/bin/$program" ] || fail "$program is not executable"
     if readelf -d "$root/usr/bin/$program" 2>/dev/null | grep -q -E 'RPATH|RUNPATH'; then
         fail "$program keeps a library search path: $(readelf -d "$root/usr/bin/$program" | grep -E 'RPATH|RUNPATH')"
@@ -98,7 +108,7 @@ run() {
     (cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KESTROVA_CONNECT_TO \
         -u KESTROVA_HISTORY -u KESTROVA_FAST HOME="$home" XDG_DATA_HOME="$home/data" "$@")
 }
-for program in kestrova kestrova-cli kestrova-marketplace; do
+for program in kestrova kestrova-cli kestrova-marketplace kestrova-notify; do
     said=$(run "$root/usr/bin/$program" --version 2>&1)
     status=$?
     [ $status -eq 0 ] || fail "$program --version exits with $status"
@@ -129,6 +139,9 @@ loaded=$(env -i HOME="$home" XDG_DATA_DIRS="$root/usr/share" bash -c '
 # ---- another prefix: nothing may land outside it
 install_into opt /opt/kestrova
 check_file_list "$work/opt" /opt/kestrova
+grep -q -x -F 'ExecStart=/opt/kestrova/bin/kestrova-cli recheck --fast --notify' \
+    "$work/opt/opt/kestrova/lib/systemd/user/kestrova-recheck.service" ||
+    fail "with prefix /opt/kestrova the service does not run /opt/kestrova/bin/kestrova-cli"
 
 if [ $failures -gt 0 ]; then
     echo "$failures failures"

@@ -57,7 +57,9 @@ usr/share/man/man1/kestrova-marketplace.1.gz'
 window_files=$(files "$window")
 for wanted in usr/bin/kestrova usr/share/applications/kestrova.desktop \
     usr/share/metainfo/com.orvanel.Kestrova.metainfo.xml usr/share/man/man1/kestrova.1.gz \
-    usr/share/doc/kestrova/changelog.gz usr/share/icons/hicolor/48x48/apps/kestrova.png; do
+    usr/share/doc/kestrova/changelog.gz usr/share/icons/hicolor/48x48/apps/kestrova.png \
+    usr/bin/kestrova-notify usr/share/man/man1/kestrova-notify.1.gz \
+    usr/lib/systemd/user/kestrova-recheck.service usr/lib/systemd/user/kestrova-recheck.timer; do
     grep -q -x -F "$wanted" <<<"$window_files" || fail "kestrova lacks $wanted"
 done
 if grep -q -E 'kestrova-cli|kestrova-marketplace' <<<"$window_files"; then

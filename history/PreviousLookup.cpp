@@ -1,0 +1,22 @@
+#include "history/PreviousLookup.h"
+
+#include "history/LookupEnd.h"
+
+namespace kestrova {
+
+bool CountsAsComplete(const SavedLookupSummary& lookup) {
+    const auto end = EndFromName(lookup.end);
+    return end != LookupEnd::kCancelled && end != LookupEnd::kFetchFailed;
+}
+
+std::optional<std::int64_t> LatestCompleteLookup(const SavedLookups& saved,
+                                                 const std::string& account) {
+    for (const SavedLookupSummary& lookup : saved.Recent(account, 0)) {
+        if (CountsAsComplete(lookup)) {
+            return lookup.id;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace kestrova

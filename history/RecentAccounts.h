@@ -1,0 +1,16 @@
+#pragma once
+// The accounts of the members looked up before, for completing a name: each
+// member once, as it was typed last, the member looked up last first.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+
+// At most `limit` of them. Reads without changing the file (a file of an
+// older version is read as it stands); a file that is not there, cannot be
+// read or is of a newer Kestrova gives none.
+std::vector<std::string> RecentAccounts(const std::filesystem::path& file, int limit);
+
+}  // namespace kestrova

@@ -1,0 +1,41 @@
+#include "shell/AccountCompleter.h"
+
+#include "history/MemberKey.h"
+#include "history/RecentAccounts.h"
+
+namespace kestrova {
+
+AccountCompleter::AccountCompleter(QLineEdit& field,
+                                   const std::optional<std::filesystem::path>& history) {
+    QStringList names;
+    if (history) {
+        for (const std::string& account : RecentAccounts(*history, kMostNames)) {
+            names << QString::fromStdString(account);
+        }
+    }
+    names_.setStringList(names);
+    completer_.setModel(&names_);
+    // The model's order is the order of the last lookups: kept as it is.
+    completer_.setModelSorting(QCompleter::UnsortedModel);
+    completer_.setCaseSensitivity(Qt::CaseInsensitive);
+    completer_.setCompletionMode(QCompleter::PopupCompletion);
+    completer_.setMaxVisibleItems(12);
+    field.setCompleter(&completer_);
+}
+
+void AccountCompleter::LookedUp(const QString& account) {
+    const std::string member = MemberKey(account.toStdString());
+    if (member.empty()) {
+        return;
+    }
+    QStringList names = names_.stringList();
+    names.removeIf(
+        [&member](const QString& name) { return MemberKey(name.toStdString()) == member; });
+    names.prepend(account);
+    while (names.size() > kMostNames) {
+        names.removeLast();
+    }
+    names_.setStringList(names);
+}
+
+}  // namespace kestrova

@@ -1,0 +1,159 @@
+// Marks, notes and the watch list in a real history file: by member, newer
+// marks win, an import is one transaction, reading never makes a file; and
+// the lookup a re-check compares with.
+
+#include <gtest/gtest.h>
+
+#include "WatchTesting.h"
+#include "history/HistoryError.h"
+#include "history/LookupHistory.h"
+#include "history/Marks.h"
+#include "history/PreviousLookup.h"
+#include "history/SavedLookups.h"
+#include "history/WatchList.h"
+#include "text/Gbk.h"
+
+namespace kestrova {
+namespace {
+
+using namespace std::chrono;
+using testing::QueryValue;
+using testing::TempFolder;
+
+system_clock::time_point At(int minute) {
+    return system_clock::time_point(milliseconds(1796600000000LL + minute * 60000LL));
+}
+
+MarkEntry Entry(std::string account, MarkKind kind, std::string text, std::string who, int minute) {
+    return MarkEntry{std::move(account), kind, std::move(text), std::move(who), At(minute)};
+}
+
+TEST(Marks, OneMarkAndManyNotesByMemberReadBackAsKept) {
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    // Reading a history that is not there makes nothing.
+    EXPECT_TRUE(Marks(file, Marks::Access::kRead).Of("x").Empty());
+    EXPECT_TRUE(WatchList(file, WatchList::Access::kRead).Members().empty());
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    Marks marks(file, Marks::Access::kWrite);
+    marks.SetMark(Entry("青禾手作坊", MarkKind::kBlacklist, "收货后给差评要挟", "alice", 1));
+    marks.AddNote(Entry(" 青禾手作坊", MarkKind::kNote, "先付款", "bob", 2));
+    marks.AddNote(Entry("青禾手作坊　", MarkKind::kNote, "电话 138", "alice", 3));
+    marks.SetMark(Entry("x😀", MarkKind::kTrusted, "", "carol", 4));
+
+    const MemberMarks seller = Marks(file, Marks::Access::kRead).Of("青禾手作坊");
+    ASSERT_TRUE(seller.mark);
+    EXPECT_EQ(*seller.mark,
+              Entry("青禾手作坊", MarkKind::kBlacklist, "收货后给差评要挟", "alice", 1));
+    ASSERT_EQ(seller.notes.size(), 2u);
+    EXPECT_EQ(seller.notes[0].text, "先付款");
+    EXPECT_EQ(seller.notes[0].account, " 青禾手作坊");
+    EXPECT_EQ(seller.notes[1].who, "alice");
+    // The member as the marketplace receives it: x😃 is x😀.
+    EXPECT_EQ(marks.Of("x😃").mark->who, "carol");
+
+    // A mark replaced, then cleared: the member shows none, the list keeps the clear.
+    marks.SetMark(Entry("青禾手作坊", MarkKind::kTrusted, "误会", "alice", 5));
+    EXPECT_EQ(marks.Of("青禾手作坊").mark->kind, MarkKind::kTrusted);
+    marks.SetMark(Entry("青禾手作坊", MarkKind::kClear, "", "alice", 6));
+    EXPECT_FALSE(marks.Of("青禾手作坊").mark);
+    EXPECT_EQ(marks.Of("青禾手作坊").notes.size(), 2u);
+    const std::vector<MarkEntry> all = marks.All();
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0].kind, MarkKind::kClear);  // the member touched last comes first
+    EXPECT_EQ(all[3].account, "x😀");
+
+    // Text that cannot be shown safely is not kept.
+    for (const std::string& bad : {std::string("a\nb"), std::string("\x1b[31m"),
+                                   std::string("\xe2\x80\xae"), std::string("\xc3")}) {
+        EXPECT_THROW(marks.AddNote(Entry("y", MarkKind::kNote, bad, "alice", 7)), HistoryError);
+    }
+    EXPECT_THROW(marks.SetMark(Entry("  ", MarkKind::kTrusted, "", "alice", 7)), HistoryError);
+    EXPECT_TRUE(marks.Of("y").Empty());
+}
+
+TEST(Marks, AnImportTakesNewerMarksAndNewNotesInOneTransaction) {
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    Marks marks(file, Marks::Access::kWrite);
+    marks.SetMark(Entry("a", MarkKind::kBlacklist, "mine", "alice", 10));
+    marks.SetMark(Entry("b", MarkKind::kClear, "", "alice", 10));
+    marks.AddNote(Entry("a", MarkKind::kNote, "known", "bob", 3));
+
+    const ImportCounts counts = marks.Import({
+        Entry("a", MarkKind::kTrusted, "older", "zoe", 9),       // older: the kept mark stays
+        Entry("a", MarkKind::kTrusted, "same time", "zoe", 10),  // as new: stays too
+        Entry("b", MarkKind::kBlacklist, "cleared before", "zoe", 8),
+        Entry("c", MarkKind::kBlacklist, "first", "zoe", 1),
+        Entry("c", MarkKind::kTrusted, "newer in the file", "zoe", 2),
+        Entry(" a", MarkKind::kNote, "known", "bob", 3),  // the same note again
+        Entry("a", MarkKind::kNote, "new", "zoe", 3),
+    });
+    EXPECT_EQ(counts.marks, 2);
+    EXPECT_EQ(counts.olderMarks, 3);
+    EXPECT_EQ(counts.notes, 1);
+    EXPECT_EQ(counts.knownNotes, 1);
+    EXPECT_EQ(marks.Of("a").mark->text, "mine");
+    EXPECT_FALSE(marks.Of("b").mark);
+    EXPECT_EQ(marks.Of("c").mark->text, "newer in the file");
+    EXPECT_EQ(marks.Of("a").notes.size(), 2u);
+
+    // An entry that cannot be kept, after good ones: none of them is.
+    const std::string before = QueryValue(file, "SELECT count(*) FROM mark") + "/" +
+                               QueryValue(file, "SELECT count(*) FROM note");
+    EXPECT_THROW(marks.Import({Entry("d", MarkKind::kTrusted, "good", "zoe", 20),
+                               Entry("d", MarkKind::kNote, "good", "zoe", 20),
+                               Entry("e", MarkKind::kNote, "bad\x07", "zoe", 20)}),
+                 HistoryError);
+    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM mark") + "/" +
+                  QueryValue(file, "SELECT count(*) FROM note"),
+              before);
+    EXPECT_TRUE(marks.Of("d").Empty());
+}
+
+TEST(WatchList, EachMemberOnceInTheOrderAdded) {
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    WatchList list(file, WatchList::Access::kWrite);
+    EXPECT_TRUE(list.Add("青禾手作坊", At(1)));
+    EXPECT_TRUE(list.Add("echo_valley", At(2)));
+    EXPECT_FALSE(list.Add(" 青禾手作坊　", At(3)));
+    EXPECT_TRUE(list.Add("书虫阿林", At(3)));
+    EXPECT_THROW(list.Add("　", At(4)), HistoryError);
+    EXPECT_THROW(list.Add("a\tb", At(4)), HistoryError);
+    EXPECT_TRUE(list.Remove("echo_valley "));
+    EXPECT_FALSE(list.Remove("echo_valley"));
+    const std::vector<WatchedMember> expected = {{"青禾手作坊", At(1)}, {"书虫阿林", At(3)}};
+    EXPECT_EQ(WatchList(file, WatchList::Access::kRead).Members(), expected);
+}
+
+// A re-check compares with the latest lookup that counts as complete: not
+// one the user stopped, nor one the marketplace did not answer.
+TEST(PreviousLookup, IsTheLatestCompleteOne) {
+    testing::Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto file = folder / "history.sqlite3";
+    const auto seller = testing::LookUp("青禾手作坊");
+    const auto blank = testing::LookUp("blank_page");
+    const auto unknown = testing::LookUp("nobody.here");
+    FieldStore stopped;  // cancelled before the verdicts
+    stopped.WriteText(Ctl::编辑框1, Gbk("青禾手作坊"));
+    std::optional<std::int64_t> complete;
+    {
+        LookupHistory history(file, "test");
+        complete = history.Save(testing::RecordOf(*seller, "青禾手作坊"));
+        auto cancelled = testing::RecordOf(stopped, "青禾手作坊");
+        cancelled.cancelled = true;
+        ASSERT_TRUE(history.Save(cancelled));
+        ASSERT_TRUE(history.Save(testing::RecordOf(*blank, "青禾手作坊")));
+        ASSERT_TRUE(history.Save(testing::RecordOf(*unknown, "nobody.here")));
+    }
+    const SavedLookups saved(file);
+    EXPECT_EQ(LatestCompleteLookup(saved, " 青禾手作坊"), complete);
+    EXPECT_EQ(LatestCompleteLookup(saved, "nobody.here"), 4);  // the marketplace answered
+    EXPECT_EQ(LatestCompleteLookup(saved, "书虫阿林"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestrova
