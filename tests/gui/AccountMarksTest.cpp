@@ -22,6 +22,7 @@
 #include "marketplace/SampleMarketplace.h"
 #include "shell/AccountCompleter.h"
 #include "shell/AccountMarks.h"
+#include "shell/SavingThread.h"
 #include "shell/StatusLine.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
@@ -238,8 +239,8 @@ TEST(AccountCompleter, OffersTheAccountsLookedUpLastFirst) {
     }
     OpenWindow open;
     MainWindow& window = open.window;
-    LookupHistory history(file, "test");
-    window.SaveLookupsIn(&history);
+    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
+    window.SaveLookupsIn(&saving);
     window.KeepMarksIn(file);
     ASSERT_NE(window.Completer(), nullptr);
     EXPECT_EQ(window.Completer()->Names(), (QStringList{" 青禾手作坊 ", "书虫阿林", "青禾茶馆"}));
