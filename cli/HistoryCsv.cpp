@@ -30,7 +30,7 @@ constexpr std::array kFigures = {
 }  // namespace
 
 std::string HistoryCsv(const SavedLookups& saved, const std::vector<SavedLookupSummary>& lookups,
-                       const std::optional<std::filesystem::path>& marksFile) {
+                       const std::optional<HistoryPlace>& marksFile) {
     std::vector<std::string> header = {"id", "time", "account", "end", "mode"};
     for (const Figure& figure : kFigures) {
         header.push_back(figure.column);

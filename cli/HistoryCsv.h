@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "history/HistoryPlace.h"
 #include "history/SavedLookups.h"
 
 namespace kestrova {
@@ -15,6 +16,6 @@ namespace kestrova {
 // The header and a row for each lookup, in the order given. The mark column
 // is the member's mark now, read from `marksFile`.
 std::string HistoryCsv(const SavedLookups& saved, const std::vector<SavedLookupSummary>& lookups,
-                       const std::optional<std::filesystem::path>& marksFile);
+                       const std::optional<HistoryPlace>& marksFile);
 
 }  // namespace kestrova

@@ -15,14 +15,14 @@ void HistoryOptions::AddTo(CLI::App& command, bool canTurnOff) {
     }
 }
 
-std::optional<std::filesystem::path> HistoryOptions::File() const {
+std::optional<HistoryPlace> HistoryOptions::File() const {
     return ChooseHistoryFile(pathOption_ != nullptr && pathOption_->count() > 0
                                  ? std::optional<std::string>(path_)
                                  : std::nullopt,
                              off_);
 }
 
-std::optional<std::filesystem::path> HistoryOptions::MarksFile() const {
+std::optional<HistoryPlace> HistoryOptions::MarksFile() const {
     try {
         return ChooseHistoryFile(pathOption_ != nullptr && pathOption_->count() > 0
                                      ? std::optional<std::string>(path_)

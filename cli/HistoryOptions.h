@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "history/HistoryPlace.h"
+
 namespace kestrova {
 
 class HistoryOptions {
@@ -14,10 +16,10 @@ class HistoryOptions {
     // canTurnOff: the subcommand saves, and --no-history may stop it.
     void AddTo(CLI::App& command, bool canTurnOff);
     // nullopt with --no-history. Throws HistoryError when no place is known.
-    std::optional<std::filesystem::path> File() const;
+    std::optional<HistoryPlace> File() const;
     // Where marks and notes are read: the history file, --no-history or not
     // (it stops saving, not reading); nullopt when no place is known.
-    std::optional<std::filesystem::path> MarksFile() const;
+    std::optional<HistoryPlace> MarksFile() const;
 
   private:
     std::string path_;

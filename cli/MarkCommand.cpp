@@ -68,7 +68,8 @@ int MarkCommand::Run() const {
     }
     const MarkKind kind =
         blacklist_ ? MarkKind::kBlacklist : (trusted_ ? MarkKind::kTrusted : MarkKind::kClear);
-    return Save(history_, MarkEntry{account_, kind, reason_, LoginName(), NowForHistory()});
+    return Save(history_,
+                MarkEntry{account_, kind, reason_, LoginName(), NowForHistory(), HostName()});
 }
 
 NoteCommand::NoteCommand(CLI::App& app)
@@ -86,8 +87,8 @@ int NoteCommand::Run() const {
         std::fprintf(stderr, "kestrova-cli: the note is empty\n");
         return kUsageError;
     }
-    return Save(history_,
-                MarkEntry{account_, MarkKind::kNote, text_, LoginName(), NowForHistory()});
+    return Save(history_, MarkEntry{account_, MarkKind::kNote, text_, LoginName(), NowForHistory(),
+                                    HostName()});
 }
 
 }  // namespace kestrova

@@ -80,7 +80,7 @@ std::vector<std::string> MarkEntryCells(const MarkEntry& entry) {
             UtcTimeText(entry.when)};
 }
 
-MarksBeside::MarksBeside(std::optional<std::filesystem::path> file, bool warn)
+MarksBeside::MarksBeside(std::optional<HistoryPlace> file, bool warn)
     : file_(std::move(file)), warn_(warn) {}
 
 MarksBeside::~MarksBeside() = default;

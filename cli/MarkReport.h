@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "form/FieldStore.h"
+#include "history/HistoryPlace.h"
 #include "history/MarkEntry.h"
 
 namespace kestrova {
@@ -41,12 +42,12 @@ std::vector<std::string> MarkEntryCells(const MarkEntry& entry);
 // same file says what is wrong with it already).
 class MarksBeside {
   public:
-    MarksBeside(std::optional<std::filesystem::path> file, bool warn);
+    MarksBeside(std::optional<HistoryPlace> file, bool warn);
     ~MarksBeside();
     MemberMarks Of(const std::string& account);
 
   private:
-    std::optional<std::filesystem::path> file_;
+    std::optional<HistoryPlace> file_;
     bool warn_;
     bool failed_ = false;
     std::unique_ptr<Marks> marks_;

@@ -105,13 +105,13 @@ int RecheckCommand::Run() const {
         }
     }
 
-    std::filesystem::path file;
+    std::optional<HistoryPlace> file;
     std::vector<std::string> accounts;
     std::vector<std::optional<std::int64_t>> previous;
     std::unique_ptr<SavedLookups> saved;
     try {
         file = *history_.File();
-        for (const WatchedMember& member : WatchList(file, WatchList::Access::kRead).Members()) {
+        for (const WatchedMember& member : WatchList(*file, WatchList::Access::kRead).Members()) {
             accounts.push_back(member.account);
         }
         if (accounts.empty()) {
@@ -119,7 +119,7 @@ int RecheckCommand::Run() const {
                          "kestrova-cli: no member is watched (kestrova-cli watch add ACCOUNT)\n");
             return 0;
         }
-        saved = std::make_unique<SavedLookups>(file);
+        saved = std::make_unique<SavedLookups>(*file);
         for (const std::string& account : accounts) {
             previous.push_back(LatestCompleteLookup(*saved, account));
         }
@@ -136,7 +136,7 @@ int RecheckCommand::Run() const {
     }
 
     BatchProgress progress(STDERR_FILENO);
-    LookupHistory history(file, "kestrova-cli");
+    LookupHistory history(*file, "kestrova-cli");
     Notifier notifier;
     bool fault = false;
     bool changed = false;

@@ -12,8 +12,8 @@
 #include "cli/MarksCommand.h"
 #include "cli/RecheckCommand.h"
 #include "cli/ShowCommand.h"
-#include "text/MemoryUse.h"
 #include "cli/WatchCommand.h"
+#include "text/MemoryUse.h"
 
 int main(int argc, char** argv) {
     using namespace kestrova;

@@ -67,6 +67,7 @@ std::unique_ptr<Connection> OpenHistoryToWrite(const std::filesystem::path& file
     SchemaVersionOf(*db);
     db->ExecuteRetryingWhileBusy("PRAGMA journal_mode = WAL");
     db->Execute("PRAGMA synchronous = NORMAL");
+    db->Execute("PRAGMA foreign_keys = ON");
     UpgradeSchema(*db);
     return db;
 }

@@ -13,11 +13,25 @@ class HistoryError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Another program held the file's lock for longer than this one waits: the
-// same save may well succeed a little later.
-class HistoryLocked : public HistoryError {
+// The same save may well succeed a little later: a lookup is kept and saved
+// then, not lost.
+class HistoryUnavailable : public HistoryError {
   public:
     using HistoryError::HistoryError;
+};
+
+// Another program held the file's lock (or the server's rows) for longer than
+// this one waits.
+class HistoryLocked : public HistoryUnavailable {
+  public:
+    using HistoryUnavailable::HistoryUnavailable;
+};
+
+// The database server cannot be reached, refused the connection or the login,
+// or went away while it was being written.
+class HistoryOutOfReach : public HistoryUnavailable {
+  public:
+    using HistoryUnavailable::HistoryUnavailable;
 };
 
 }  // namespace kestrova

@@ -40,8 +40,7 @@ std::filesystem::path DataHome() {
 
 }  // namespace
 
-std::optional<std::filesystem::path> ChooseHistoryFile(const std::optional<std::string>& option,
-                                                       bool off) {
+std::optional<HistoryPlace> ChooseHistoryFile(const std::optional<std::string>& option, bool off) {
     if (off) {
         return std::nullopt;
     }
@@ -51,12 +50,12 @@ std::optional<std::filesystem::path> ChooseHistoryFile(const std::optional<std::
         if (option->empty()) {
             throw HistoryError("--history wants a file name");
         }
-        return std::filesystem::path(*option);
+        return HistoryPlace::Named(*option);
     }
     if (const std::string chosen = Environment("KESTROVA_HISTORY"); !chosen.empty()) {
-        return std::filesystem::path(chosen);
+        return HistoryPlace::Named(chosen);
     }
-    return DataHome() / "kestrova" / "history.sqlite3";
+    return HistoryPlace(DataHome() / "kestrova" / "history.sqlite3");
 }
 
 }  // namespace kestrova

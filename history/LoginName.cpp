@@ -25,4 +25,12 @@ std::string LoginName() {
     return "uid " + std::to_string(geteuid());
 }
 
+std::string HostName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) {
+        return {};
+    }
+    return name;
+}
+
 }  // namespace kestrova

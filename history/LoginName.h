@@ -9,4 +9,7 @@ namespace kestrova {
 // LOGNAME or USER), or "uid N" where none is known.
 std::string LoginName();
 
+// This machine's name, or "" where it has none.
+std::string HostName();
+
 }  // namespace kestrova

@@ -1,13 +1,11 @@
 #include "history/LookupHistory.h"
 
 #include <iostream>
-#include <system_error>
 
+#include "history/HistoryStore.h"
+#include "history/LoginName.h"
 #include "history/LookupEnd.h"
-#include "history/LookupWriter.h"
 #include "history/MemberKey.h"
-#include "history/Schema.h"
-#include "history/Sqlite.h"
 #include "history/StoredFields.h"
 
 namespace kestrova {
@@ -28,20 +26,6 @@ std::int64_t Milliseconds(std::chrono::system_clock::time_point at) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
 }
 
-// The file, once the folder it goes in is there.
-const std::filesystem::path& InItsFolder(const std::filesystem::path& file) {
-    const std::filesystem::path folder = file.parent_path();
-    std::error_code error;
-    if (!folder.empty()) {
-        std::filesystem::create_directories(folder, error);
-    }
-    if (error) {
-        throw HistoryError(file.string() + ": cannot make the folder " + folder.string() + " (" +
-                           error.message() + ")");
-    }
-    return file;
-}
-
 LookupRow RowOf(const LookupRecord& r, LookupEnd end) {
     LookupRow row;
     row.account = r.account;
@@ -55,6 +39,8 @@ LookupRow RowOf(const LookupRecord& r, LookupEnd end) {
     if (box && r.fields.MessageBoxCount() > r.messageBoxesBefore) {
         row.message = *box;
     }
+    row.who = LoginName();
+    row.host = HostName();
     return row;
 }
 
@@ -70,49 +56,19 @@ std::size_t BytesHeld(const FieldStore& fields) {
 
 }  // namespace
 
-// The open file, set up for writing.
+// The open history, set up for writing.
 struct LookupHistory::Open {
-    explicit Open(const std::filesystem::path& file)
-        : db(InItsFolder(file), Connection::Access::kCreate, kBusyWait),
-          schemaReady(Prepared(db)),
-          writer(db) {}
-
-    // Before the writer's statements are prepared: they need the schema.
-    static bool Prepared(Connection& db) {
-        // A damaged, newer or foreign file is refused before anything is written.
-        SchemaVersionOf(db);
-        // WAL: readers never wait for a writer, and a process killed mid-save
-        // leaves the file as it was before that save. NORMAL: a commit is
-        // safe from a crash of the program without a disk flush each time.
-        // Switching a new file to WAL may be refused at once while another
-        // program does the same.
-        db.ExecuteRetryingWhileBusy("PRAGMA journal_mode = WAL");
-        db.Execute("PRAGMA synchronous = NORMAL");
-        db.Execute("PRAGMA foreign_keys = ON");
-        UpgradeSchema(db);
-        return true;
-    }
+    explicit Open(const HistoryPlace& place)
+        : store(OpenHistoryStore(place, StoreUse::kWrite, kBusyWait)) {}
 
     std::int64_t Save(const LookupRecord& record) {
         const std::optional<LookupEnd> end = EndOf(record.fields, record.cancelled);
-        // Packed before the write lock is taken: the lock is held for the
-        // rows alone.
-        const auto prepared = writer.Prepare(RowOf(record, *end), record.fields);
-        try {
-            Transaction transaction(db);
-            const std::int64_t id = writer.Write(*prepared);
-            transaction.Commit();
-            writer.Committed();
-            return id;
-        } catch (...) {
-            writer.RolledBack();
-            throw;
-        }
+        // Packed before the transaction: the lock is held for the rows alone.
+        const auto prepared = store->Prepare(RowOf(record, *end), record.fields);
+        return store->Save(*prepared);
     }
 
-    Connection db;
-    bool schemaReady;
-    LookupWriter writer;
+    std::unique_ptr<HistoryStore> store;
 };
 
 // A lookup held for a file that was locked, with a copy of its window.
@@ -137,8 +93,8 @@ struct LookupHistory::KeptLookup {
     }
 };
 
-LookupHistory::LookupHistory(std::optional<std::filesystem::path> file, std::string program)
-    : file_(std::move(file)), program_(std::move(program)) {}
+LookupHistory::LookupHistory(std::optional<HistoryPlace> place, std::string program)
+    : file_(std::move(place)), program_(std::move(program)) {}
 
 LookupHistory::~LookupHistory() {
     if (kept_.empty() && dropped_ == 0) {
@@ -159,7 +115,7 @@ LookupHistory::~LookupHistory() {
 }
 
 std::optional<std::int64_t> LookupHistory::Write(const LookupRecord* record) {
-    if (open_ && open_->db.HasMoved()) {
+    if (open_ && open_->store->HasMoved()) {
         // Saves into a file that is no longer there would be lost without a word.
         Warn(file_->string() +
              ": the file was deleted or replaced while in use; lookups now go into a new one");
@@ -192,13 +148,18 @@ std::optional<std::int64_t> LookupHistory::Save(const LookupRecord& record) {
     }
     try {
         return Write(&record);
-    } catch (const HistoryLocked& error) {
+    } catch (const HistoryUnavailable& error) {
         Keep(record);
         pausedUntil_ = now + kLockedPause;
+        // A connection that failed midway is made anew for the next try.
+        if (dynamic_cast<const HistoryOutOfReach*>(&error) != nullptr) {
+            open_.reset();
+        }
         if (lockProblem_.empty()) {
             lockProblem_ = error.what();
-            Warn("the history is locked: " + lockProblem_ +
-                 "; lookups are kept and saved once it is free (tried again every " +
+            const bool locked = dynamic_cast<const HistoryLocked*>(&error) != nullptr;
+            Warn(std::string(locked ? "the history is locked: " : "the history is out of reach: ") +
+                 lockProblem_ + "; lookups are kept and saved once it is free (tried again every " +
                  std::to_string(kLockedPause.count()) + " s)");
         }
         return std::nullopt;

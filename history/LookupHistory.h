@@ -7,9 +7,10 @@
 // standard error and returns, and the file stays as it was (the lookup's
 // transaction is rolled back whole).
 //
-// A file another program keeps locked is not waited for lookup after lookup:
-// the lookup is kept in memory, saving pauses for a while (said once), and
-// what was kept is saved with the next lookup after the pause, or at the end.
+// A file another program keeps locked, or a database server out of reach, is
+// not waited for lookup after lookup: the lookup is kept in memory, saving
+// pauses for a while (said once), and what was kept is saved with the next
+// lookup after the pause, or at the end.
 //
 // One LookupHistory serves one thread at a time (it may be a thread of its
 // own, apart from the one the lookups ran on). Lookups saved from several
@@ -23,14 +24,15 @@
 #include <string>
 #include <vector>
 
+#include "history/HistoryPlace.h"
 #include "history/LookupRecord.h"
 
 namespace kestrova {
 
 class LookupHistory {
   public:
-    // `file` nullopt: saving is off. `program` names the program in warnings.
-    LookupHistory(std::optional<std::filesystem::path> file, std::string program);
+    // `place` nullopt: saving is off. `program` names the program in warnings.
+    LookupHistory(std::optional<HistoryPlace> place, std::string program);
     // Saves what is still kept, if the file lets it; says what could not be.
     ~LookupHistory();
     LookupHistory(const LookupHistory&) = delete;
@@ -42,7 +44,7 @@ class LookupHistory {
     std::optional<std::int64_t> Save(const LookupRecord& record);
 
     // Where lookups go; nullopt when saving is off.
-    const std::optional<std::filesystem::path>& File() const { return file_; }
+    const std::optional<HistoryPlace>& File() const { return file_; }
 
     // Lookups kept for a locked file, not yet saved.
     std::size_t Kept() const { return kept_.size(); }
@@ -55,7 +57,7 @@ class LookupHistory {
     void Keep(const LookupRecord& record);
     void Warn(const std::string& problem);
 
-    std::optional<std::filesystem::path> file_;
+    std::optional<HistoryPlace> file_;
     std::string program_;
     std::unique_ptr<Open> open_;
     std::string lastWarning_;
@@ -63,7 +65,7 @@ class LookupHistory {
     std::size_t keptBytes_ = 0;
     std::size_t dropped_ = 0;  // lookups beyond what may be kept
     std::chrono::steady_clock::time_point pausedUntil_{};
-    std::string lockProblem_;  // how the file was found locked
+    std::string lockProblem_;  // how the history was found locked or out of reach
 };
 
 }  // namespace kestrova

@@ -24,10 +24,86 @@ std::size_t StoredSize(const PreparedLookup& lookup, std::size_t value) {
     return bytes + kValueOverhead;
 }
 
+void Bound(PreparedLookup& lookup, const std::function<bool(const Sha256Digest&)>& valueStored) {
+    const auto& values = lookup.values.Values();
+    std::size_t added = kLookupOverhead + lookup.values.Fields().size() * kFieldOverhead;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (lookup.packed[k]) {
+            added += StoredSize(lookup, k);
+        }
+    }
+    // The page texts one at a time, each packed only while they still fit:
+    // three pages at the size cap are never all held packed at once.
+    std::size_t withPages = added;
+    for (std::size_t k = 0; k < values.size() && withPages <= kLookupBound; ++k) {
+        if (values[k].pageText && !valueStored(values[k].digest)) {
+            lookup.packed[k] = Pack(values[k].bytes);
+            withPages += StoredSize(lookup, k);
+        }
+    }
+    if (withPages <= kLookupBound) {
+        return;
+    }
+    lookup.values.LeaveOutPageTexts();
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (values[k].pageText) {
+            lookup.packed[k].reset();
+        }
+    }
+    if (added <= kLookupBound) {
+        return;
+    }
+    std::vector<std::size_t> pictures;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (values[k].picture && lookup.packed[k]) {
+            pictures.push_back(k);
+        }
+    }
+    std::sort(pictures.begin(), pictures.end(), [&lookup](std::size_t a, std::size_t b) {
+        return StoredSize(lookup, a) > StoredSize(lookup, b);
+    });
+    for (const std::size_t k : pictures) {
+        if (added <= kLookupBound) {
+            break;
+        }
+        added -= StoredSize(lookup, k);
+        lookup.values.LeaveOutPicture(static_cast<int>(k));
+        lookup.packed[k].reset();
+    }
+}
+
 }  // namespace
 
+std::unique_ptr<PreparedLookup> PrepareLookup(
+    LookupRow row, const FieldStore& window,
+    const std::function<bool(const Sha256Digest&)>& setStored,
+    const std::function<bool(const Sha256Digest&)>& valueStored) {
+    auto lookup = std::make_unique<PreparedLookup>(std::move(row), window);
+    const auto& values = lookup->values.Values();
+    lookup->packed.resize(values.size());
+    lookup->setDigest = lookup->values.Digest();
+    // A lookup that shows what an earlier one showed needs nothing more.
+    if (setStored(lookup->setDigest)) {
+        return lookup;
+    }
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        if (!values[k].pageText && !valueStored(values[k].digest)) {
+            lookup->packed[k] = Pack(values[k].bytes);
+        }
+    }
+    Bound(*lookup, valueStored);
+    if (lookup->values.LeftOutParts() != kNothingLeftOut) {
+        lookup->setDigest = lookup->values.Digest();
+    }
+    return lookup;
+}
+
+int LeftOutOf(const PreparedLookup& lookup) {
+    return lookup.values.LeftOutParts() | lookup.row.leftOut;
+}
+
 struct LookupWriter::Statements {
-    explicit Statements(Connection& db)
+    Statements(Connection& db, Table table)
         : findValue(db, "SELECT id FROM stored_value WHERE sha256 = ?"),
           insertValue(
               db, "INSERT INTO stored_value (sha256, size, packing, bytes) VALUES (?, ?, ?, ?)"),
@@ -41,7 +117,12 @@ struct LookupWriter::Statements {
           insertLookup(db,
                        "INSERT INTO lookup (id, account, member, started_ms, ended_ms, end_kind, "
                        "mode, status, message_text, message_caption, message_flags, "
-                       "field_set_id, left_out) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)") {}
+                       "field_set_id, left_out" +
+                           std::string(table == Table::kCurrent
+                                           ? ", who, host) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                             "?, ?, ?, ?, ?, ?)"
+                                           : ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")),
+          table(table) {}
 
     Statement findValue;
     Statement insertValue;
@@ -51,10 +132,11 @@ struct LookupWriter::Statements {
     Statement insertControl;
     Statement insertField;
     Statement insertLookup;
+    Table table;
 };
 
-LookupWriter::LookupWriter(Connection& db)
-    : db_(db), statements_(std::make_unique<Statements>(db)) {}
+LookupWriter::LookupWriter(Connection& db, Table table)
+    : db_(db), statements_(std::make_unique<Statements>(db, table)) {}
 
 LookupWriter::~LookupWriter() = default;
 
@@ -118,72 +200,9 @@ std::int64_t LookupWriter::ControlId(const char* name) {
 }
 
 std::unique_ptr<PreparedLookup> LookupWriter::Prepare(LookupRow row, const FieldStore& window) {
-    auto lookup = std::make_unique<PreparedLookup>(std::move(row), window);
-    const auto& values = lookup->values.Values();
-    lookup->packed.resize(values.size());
-    lookup->setDigest = lookup->values.Digest();
-    // A lookup that shows what an earlier one showed needs nothing more.
-    if (FindSet(lookup->setDigest)) {
-        return lookup;
-    }
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (!values[k].pageText && !FindValue(values[k].digest)) {
-            lookup->packed[k] = Pack(values[k].bytes);
-        }
-    }
-    Bound(*lookup);
-    if (lookup->values.LeftOutParts() != kNothingLeftOut) {
-        lookup->setDigest = lookup->values.Digest();
-    }
-    return lookup;
-}
-
-void LookupWriter::Bound(PreparedLookup& lookup) {
-    const auto& values = lookup.values.Values();
-    std::size_t added = kLookupOverhead + lookup.values.Fields().size() * kFieldOverhead;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (lookup.packed[k]) {
-            added += StoredSize(lookup, k);
-        }
-    }
-    // The page texts one at a time, each packed only while they still fit:
-    // three pages at the size cap are never all held packed at once.
-    std::size_t withPages = added;
-    for (std::size_t k = 0; k < values.size() && withPages <= kLookupBound; ++k) {
-        if (values[k].pageText && !FindValue(values[k].digest)) {
-            lookup.packed[k] = Pack(values[k].bytes);
-            withPages += StoredSize(lookup, k);
-        }
-    }
-    if (withPages <= kLookupBound) {
-        return;
-    }
-    lookup.values.LeaveOutPageTexts();
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (values[k].pageText) {
-            lookup.packed[k].reset();
-        }
-    }
-    if (added <= kLookupBound) {
-        return;
-    }
-    std::vector<std::size_t> pictures;
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        if (values[k].picture && lookup.packed[k]) {
-            pictures.push_back(k);
-        }
-    }
-    std::sort(pictures.begin(), pictures.end(), [&lookup](std::size_t a, std::size_t b) {
-        return StoredSize(lookup, a) > StoredSize(lookup, b);
-    });
-    for (const std::size_t k : pictures) {
-        if (added <= kLookupBound) {
-            break;
-        }
-        added -= StoredSize(lookup, k);
-        lookup.values.LeaveOutPicture(static_cast<int>(k));
-        lookup.packed[k].reset();
-    }
+    return PrepareLookup(
+        std::move(row), window, [this](const Sha256Digest& d) { return FindSet(d).has_value(); },
+        [this](const Sha256Digest& d) { return FindValue(d).has_value(); });
 }
 
 std::int64_t LookupWriter::ValueId(const PreparedLookup& lookup, int value) {
@@ -250,7 +269,11 @@ std::int64_t LookupWriter::Write(const PreparedLookup& lookup) {
         insert.Bind(11, row.message->flags);
     }
     insert.Bind(12, *set);
-    insert.Bind(13, lookup.values.LeftOutParts());
+    insert.Bind(13, LeftOutOf(lookup));
+    if (statements_->table == Table::kCurrent) {
+        insert.BindText(14, row.who);
+        insert.BindText(15, row.host);
+    }
     insert.Run();
     return db_.LastInsertedId();
 }

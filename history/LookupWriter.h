@@ -9,6 +9,7 @@
 // pictures, the largest first, and the lookup is marked so.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +36,9 @@ struct LookupRow {
     std::string mode;
     Text status;
     std::optional<MessageBoxRecord> message;
+    std::string who;   // the login name that saved it
+    std::string host;  // on this machine
+    int leftOut = 0;   // what an earlier save left out already (a copy)
 };
 
 // A lookup ready to be written: what the file lacks is packed.
@@ -46,9 +50,23 @@ struct PreparedLookup {
     Sha256Digest setDigest{};
 };
 
+// Packs what the store lacks (`setStored`, `valueStored`: whether the store
+// holds a field set or a value of that SHA-256) and keeps the lookup within
+// kLookupBound. Outside any transaction: the packing takes the CPU's time.
+std::unique_ptr<PreparedLookup> PrepareLookup(
+    LookupRow row, const FieldStore& window,
+    const std::function<bool(const Sha256Digest&)>& setStored,
+    const std::function<bool(const Sha256Digest&)>& valueStored);
+
+// What the lookup's row says is left out: this save's and an earlier one's.
+int LeftOutOf(const PreparedLookup& lookup);
+
 class LookupWriter {
   public:
-    explicit LookupWriter(Connection& db);
+    // kVersion3: the lookup table as version 3 made it, for the upgrade that
+    // moves older lookups into it (who saved them came later).
+    enum class Table { kCurrent, kVersion3 };
+    explicit LookupWriter(Connection& db, Table table = Table::kCurrent);
     ~LookupWriter();
     LookupWriter(const LookupWriter&) = delete;
     LookupWriter& operator=(const LookupWriter&) = delete;
@@ -71,7 +89,6 @@ class LookupWriter {
     std::optional<std::int64_t> FindSet(const Sha256Digest& digest);
     std::int64_t ControlId(const char* name);
     std::int64_t ValueId(const PreparedLookup& lookup, int value);
-    void Bound(PreparedLookup& lookup);
 
     Connection& db_;
     std::unique_ptr<Statements> statements_;

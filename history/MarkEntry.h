@@ -25,6 +25,7 @@ struct MarkEntry {
     std::string text;  // the reason of a mark, the words of a note
     std::string who;
     std::chrono::system_clock::time_point when;
+    std::string host = {};  // the machine it was made on ("" where not known)
     friend bool operator==(const MarkEntry&, const MarkEntry&) = default;
 };
 

@@ -8,11 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "history/HistoryPlace.h"
 #include "history/MarkEntry.h"
 
 namespace kestrova {
 
-class Connection;
+class HistoryStore;
 
 // What an import did.
 struct ImportCounts {
@@ -25,16 +26,16 @@ struct ImportCounts {
 class Marks {
   public:
     enum class Access { kRead, kWrite };
-    // Throws HistoryError where the file cannot be opened as a history.
+    // Throws HistoryError where the place cannot be opened as a history.
     // `busy`: how long to wait for another program's lock.
-    Marks(const std::filesystem::path& file, Access access,
+    Marks(const HistoryPlace& place, Access access,
           std::chrono::milliseconds busy = std::chrono::milliseconds(5000));
     ~Marks();
     Marks(const Marks&) = delete;
     Marks& operator=(const Marks&) = delete;
 
     // False while the file is not there (reading).
-    bool Found() const { return db_ != nullptr; }
+    bool Found() const { return store_ != nullptr; }
 
     MemberMarks Of(std::string_view account) const;
     // Every entry, cleared marks included: the members whose latest entry is
@@ -51,8 +52,7 @@ class Marks {
     ImportCounts Import(const std::vector<MarkEntry>& entries);
 
   private:
-    std::filesystem::path file_;
-    std::unique_ptr<Connection> db_;  // null: a history not yet written (reading)
+    std::unique_ptr<HistoryStore> store_;  // null: a history not yet written (reading)
 };
 
 }  // namespace kestrova

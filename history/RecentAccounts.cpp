@@ -1,13 +1,24 @@
 #include "history/RecentAccounts.h"
 
 #include "history/HistoryError.h"
+#include "history/HistoryStore.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
 
 namespace kestrova {
 
-std::vector<std::string> RecentAccounts(const std::filesystem::path& file, int limit) {
+std::vector<std::string> RecentAccounts(const HistoryPlace& place, int limit) {
     std::vector<std::string> accounts;
+    if (place.IsServer()) {
+        try {
+            const auto store =
+                OpenHistoryStore(place, StoreUse::kRead, std::chrono::milliseconds(200));
+            return store ? store->RecentAccounts(limit) : accounts;
+        } catch (const HistoryError&) {
+            return accounts;  // told where lookups are saved
+        }
+    }
+    const std::filesystem::path& file = place.File();
     std::error_code error;
     if (!std::filesystem::exists(file, error)) {
         return accounts;

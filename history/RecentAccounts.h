@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "history/HistoryPlace.h"
+
 namespace kestrova {
 
-// At most `limit` of them. Reads without changing the file (a file of an
-// older version is read as it stands); a file that is not there, cannot be
-// read or is of a newer Kestrova gives none.
-std::vector<std::string> RecentAccounts(const std::filesystem::path& file, int limit);
+// At most `limit` of them. Reads without changing the history (a file of an
+// older version is read as it stands); a history that is not there, cannot
+// be read or reached, or is of a newer Kestrova gives none.
+std::vector<std::string> RecentAccounts(const HistoryPlace& place, int limit);
 
 }  // namespace kestrova

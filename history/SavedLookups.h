@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "form/FieldStore.h"
+#include "history/HistoryPlace.h"
 
 namespace kestrova {
 
@@ -25,6 +26,11 @@ struct SavedLookupSummary {
     Text buyerVerdict;  // 标签38
     Text shopVerdict;   // 标签48
     int leftOut = 0;    // LeftOut: what did not fit in the history's bound
+    std::string who;    // the login name that saved it ("" before that was kept)
+    std::string host;   // and the machine's name
+    Text messageText;   // the message box shown during it, if one was
+    Text messageCaption;
+    std::optional<int> messageFlags;
 };
 
 struct SavedLookup {
@@ -32,14 +38,14 @@ struct SavedLookup {
     FieldStore fields;  // texts, links, pictures, status and message box as saved
 };
 
-class Connection;
+class HistoryStore;
 
 class SavedLookups {
   public:
-    // A file that is not there is an empty history, and stays not there. An
-    // older file is brought up to date first. Throws HistoryError for a file
-    // that is damaged, newer, not a history, or cannot be opened or upgraded.
-    explicit SavedLookups(const std::filesystem::path& file);
+    // A history not written yet is empty, and stays not there. An older one
+    // is brought up to date first. Throws HistoryError for one that is
+    // damaged, newer, not a history, or cannot be reached, opened or upgraded.
+    explicit SavedLookups(const HistoryPlace& place);
     ~SavedLookups();
     SavedLookups(const SavedLookups&) = delete;
     SavedLookups& operator=(const SavedLookups&) = delete;
@@ -53,11 +59,11 @@ class SavedLookups {
     // The member's latest lookup.
     std::optional<SavedLookup> Latest(const std::string& account) const;
 
-    const std::filesystem::path& File() const { return file_; }
+    const HistoryPlace& File() const { return place_; }
 
   private:
-    std::filesystem::path file_;
-    std::unique_ptr<Connection> db_;  // null for a history not yet written
+    HistoryPlace place_;
+    std::unique_ptr<HistoryStore> store_;  // null for a history not yet written
 };
 
 }  // namespace kestrova

@@ -144,6 +144,15 @@ CREATE TABLE watched (
     added_ms INTEGER NOT NULL
 );
 )"},
+    // Who saved each lookup, mark and note: the login name (marks and notes
+    // had it) and the machine's host name, for a history a team shares.
+    // What was saved before says nothing of either.
+    {6, R"(
+ALTER TABLE lookup ADD COLUMN who TEXT NOT NULL DEFAULT '';
+ALTER TABLE lookup ADD COLUMN host TEXT NOT NULL DEFAULT '';
+ALTER TABLE mark ADD COLUMN host TEXT NOT NULL DEFAULT '';
+ALTER TABLE note ADD COLUMN host TEXT NOT NULL DEFAULT '';
+)"},
 };
 
 static_assert(std::size(kMigrations) == kHistorySchemaVersion,

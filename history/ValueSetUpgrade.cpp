@@ -44,7 +44,7 @@ FieldStore WindowOf(Statement& texts, Statement& pictures, std::int64_t id) {
 }  // namespace
 
 void MoveVersion2Lookups(Connection& db) {
-    LookupWriter writer(db);
+    LookupWriter writer(db, LookupWriter::Table::kVersion3);
     Statement lookups(db,
                       "SELECT id, account, started_ms, ended_ms, end_kind, mode, status, "
                       "message_text, message_caption, message_flags FROM lookup_v2 ORDER BY id");

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "history/HistoryPlace.h"
+
 namespace kestrova {
 
-class Connection;
+class HistoryStore;
 
 struct WatchedMember {
     std::string account;  // as typed
@@ -21,8 +23,8 @@ struct WatchedMember {
 class WatchList {
   public:
     enum class Access { kRead, kWrite };
-    // Throws HistoryError where the file cannot be opened as a history.
-    WatchList(const std::filesystem::path& file, Access access);
+    // Throws HistoryError where the place cannot be opened as a history.
+    WatchList(const HistoryPlace& place, Access access);
     ~WatchList();
     WatchList(const WatchList&) = delete;
     WatchList& operator=(const WatchList&) = delete;
@@ -35,7 +37,7 @@ class WatchList {
     bool Remove(const std::string& account);
 
   private:
-    std::unique_ptr<Connection> db_;  // null: a history not yet written (reading)
+    std::unique_ptr<HistoryStore> store_;  // null: a history not yet written (reading)
 };
 
 }  // namespace kestrova

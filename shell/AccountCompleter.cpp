@@ -5,8 +5,7 @@
 
 namespace kestrova {
 
-AccountCompleter::AccountCompleter(QLineEdit& field,
-                                   const std::optional<std::filesystem::path>& history) {
+AccountCompleter::AccountCompleter(QLineEdit& field, const std::optional<HistoryPlace>& history) {
     QStringList names;
     if (history) {
         for (const std::string& account : RecentAccounts(*history, kMostNames)) {

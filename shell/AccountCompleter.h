@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "history/HistoryPlace.h"
+
 namespace kestrova {
 
 class AccountCompleter {
@@ -18,7 +20,7 @@ class AccountCompleter {
 
     // Installs itself on `field`, with the accounts of `history` (none when
     // nullopt). Both outlive it.
-    AccountCompleter(QLineEdit& field, const std::optional<std::filesystem::path>& history);
+    AccountCompleter(QLineEdit& field, const std::optional<HistoryPlace>& history);
 
     // A member just looked up: its name first, once.
     void LookedUp(const QString& account);

@@ -71,7 +71,7 @@ MarkLabel MarkLabelOf(const MemberMarks& marks) {
 }
 
 AccountMarks::AccountMarks(QWidget& window, QLineEdit& account, StatusLine& status,
-                           std::optional<std::filesystem::path> history)
+                           std::optional<HistoryPlace> history)
     : window_(window), account_(account), status_(status), history_(std::move(history)) {
     account_.installEventFilter(this);
 }
@@ -150,7 +150,7 @@ void AccountMarks::Mark(const std::string& account, MarkKind kind) {
         }
         reason = *asked;
     }
-    Keep(MarkEntry{account, kind, reason, LoginName(), NowForHistory()});
+    Keep(MarkEntry{account, kind, reason, LoginName(), NowForHistory(), HostName()});
 }
 
 void AccountMarks::Note(const std::string& account) {
@@ -158,7 +158,7 @@ void AccountMarks::Note(const std::string& account) {
     if (!text || text->empty()) {
         return;
     }
-    Keep(MarkEntry{account, MarkKind::kNote, *text, LoginName(), NowForHistory()});
+    Keep(MarkEntry{account, MarkKind::kNote, *text, LoginName(), NowForHistory(), HostName()});
 }
 
 void AccountMarks::Keep(const MarkEntry& entry) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "history/HistoryPlace.h"
 #include "history/MarkEntry.h"
 #include "shell/StatusLine.h"
 
@@ -38,7 +39,7 @@ class AccountMarks final : public QObject {
     // `history` nullopt: no file to keep marks in; the section is disabled.
     // All of them outlive this object.
     AccountMarks(QWidget& window, QLineEdit& account, StatusLine& status,
-                 std::optional<std::filesystem::path> history);
+                 std::optional<HistoryPlace> history);
 
     // The label for this member (UTF-8, as typed); hidden for one without
     // marks or notes.
@@ -61,7 +62,7 @@ class AccountMarks final : public QObject {
     QWidget& window_;
     QLineEdit& account_;
     StatusLine& status_;
-    std::optional<std::filesystem::path> history_;
+    std::optional<HistoryPlace> history_;
 };
 
 }  // namespace kestrova

@@ -15,6 +15,7 @@
 
 #include "form/Controls.h"
 #include "form/Window.h"
+#include "history/HistoryPlace.h"
 #include "shell/ControlFactory.h"
 #include "shell/QtWindow.h"
 #include "shell/QueryWorker.h"
@@ -75,7 +76,7 @@ class MainWindow final : public QWidget {
     // Marks and notes kept in `history` (nullopt: none): the account field's
     // context-menu section, the label in the status bar, and the account
     // field completing the accounts looked up before.
-    void KeepMarksIn(const std::optional<std::filesystem::path>& history);
+    void KeepMarksIn(const std::optional<HistoryPlace>& history);
     // The status bar's label for this member (UTF-8).
     void ShowMarksFor(const std::string& account);
     AccountMarks* Marks() const { return marks_.get(); }

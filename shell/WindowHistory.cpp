@@ -26,7 +26,7 @@ Text SavedStatus(const SavedLookupSummary& lookup) {
 }  // namespace
 
 std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& options) {
-    std::optional<std::filesystem::path> file;
+    std::optional<HistoryPlace> file;
     try {
         file = ChooseHistoryFile(options.file, options.off);
     } catch (const HistoryError& error) {
@@ -36,7 +36,7 @@ std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& opt
     return std::make_unique<LookupHistory>(file, "kestrova");
 }
 
-std::optional<std::filesystem::path> WindowMarksFile(const WindowHistoryOptions& options) {
+std::optional<HistoryPlace> WindowMarksFile(const WindowHistoryOptions& options) {
     try {
         return ChooseHistoryFile(options.file);
     } catch (const HistoryError&) {

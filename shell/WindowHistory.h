@@ -7,6 +7,7 @@
 #include <string>
 
 #include "form/Window.h"
+#include "history/HistoryPlace.h"
 #include "history/LookupHistory.h"
 #include "history/SavedLookups.h"
 
@@ -25,7 +26,7 @@ std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& opt
 // Where marks and notes are kept and the accounts to complete are read:
 // the history file, --no-history or not (it stops saving lookups); nullopt
 // where no place can be found.
-std::optional<std::filesystem::path> WindowMarksFile(const WindowHistoryOptions& options);
+std::optional<HistoryPlace> WindowMarksFile(const WindowHistoryOptions& options);
 
 // Fills the window with the member's latest saved lookup. False, said on
 // standard error, when the history cannot be read or holds none.

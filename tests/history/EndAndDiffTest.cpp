@@ -242,8 +242,8 @@ TEST(HistoryFile, WithoutHomeTheUsersEntryServes) {
     const Environment environment({});
     const auto chosen = ChooseHistoryFile(std::nullopt);
     ASSERT_TRUE(chosen);
-    EXPECT_EQ(chosen->filename(), "history.sqlite3");
-    EXPECT_TRUE(chosen->is_absolute());
+    EXPECT_EQ(chosen->File().filename(), "history.sqlite3");
+    EXPECT_TRUE(chosen->File().is_absolute());
 }
 
 // ---------------------------------------------------------------- times

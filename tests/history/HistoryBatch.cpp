@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     SetConnectTo(ConnectTarget{"127.0.0.1", port});
-    LookupHistory history(file, "history_batch");
+    LookupHistory history(HistoryPlace::Named(file), "history_batch");
     for (int round = 0; round < rounds; ++round) {
         for (const marketplace::Member& member : marketplace::Members()) {
             const auto fields = testing::LookUp(member.account);
