@@ -9,14 +9,19 @@
 
 #include "cli/AccountList.h"
 #include "cli/BatchProgress.h"
+#include "cli/Duration.h"
 #include "cli/FieldReport.h"
 #include "cli/MemberReport.h"
+#include "cli/MissingReport.h"
+#include "cli/SavedLookupText.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
+#include "history/SavedLookups.h"
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
 #include "web/NetworkGuard.h"
+#include "web/TransferEngine.h"
 
 namespace kestrova {
 namespace {
@@ -71,32 +76,96 @@ std::optional<LookupHistory> OpenHistory(const HistoryOptions& options) {
 }
 
 void Save(std::optional<LookupHistory>& history, const MemberLookup& member) {
-    // A run-time error ends the query midway: nothing whole to keep.
-    if (!history || member.fault) {
+    // A run-time error ends the query midway: nothing whole to keep. A member
+    // not looked up, or stood in for by a saved lookup, has nothing new.
+    if (!history || member.fault || member.notChecked || member.fromHistory) {
         return;
     }
     history->Save(LookupRecord{.fields = member.window,
                                .account = member.account,
                                .started = member.started,
                                .ended = member.ended,
-                               .mode = LookupModeName(member.mode)});
+                               .mode = LookupModeName(member.mode),
+                               .pages = member.pages});
+}
+
+// The worse of two exit statuses: a run-time error before a missing page.
+int Worse(int a, int b) {
+    const auto rank = [](int status) {
+        return status == kRuntimeFaultExit ? 2 : status == kIncompleteExit ? 1 : 0;
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
+// Prints a member whose saved lookup stands in for it.
+void PrintSaved(const SavedLookups& saved, const MemberLookup& member, bool json, bool batch,
+                bool first) {
+    const std::optional<SavedLookup> lookup = saved.Load(*member.fromHistory);
+    if (!lookup) {
+        throw HistoryError(saved.File().string() + ": a lookup went missing while reading");
+    }
+    const std::string label = LookupLabel(lookup->summary);
+    if (!batch) {
+        if (json) {
+            nlohmann::ordered_json object;
+            object["from_history"] = *member.fromHistory;
+            const nlohmann::ordered_json savedObject = SavedObject(*lookup);
+            for (const auto& item : savedObject.items()) {
+                object[item.key()] = item.value();
+            }
+            Print(stdout, object.dump(2) + "\n");
+        } else {
+            Print(stdout, SavedListing(*lookup) + "(from history)\t" + label + "\n");
+        }
+        return;
+    }
+    Print(stdout,
+          json ? SavedMemberJsonLine(member.account, *member.fromHistory, SavedObject(*lookup))
+               : (first ? "" : "\n") +
+                     SavedMemberBlock(member.account, SavedListing(*lookup), label));
 }
 
 // Prints one finished member; returns the exit status it calls for.
 int PrintMember(const MemberLookup& member, bool json, bool batch, bool first) {
+    const int missing = member.pages.complete ? 0 : kIncompleteExit;
     if (!batch) {
         if (member.fault) {
             Print(stderr, GbkToUtf8(*member.fault));
             return kRuntimeFaultExit;
         }
-        Print(stdout, json ? FieldJson(member.window) : FieldListing(member.window));
-        return 0;
+        if (json) {
+            nlohmann::ordered_json object = FieldObject(member.window);
+            AddCompleteness(object, member.pages);
+            Print(stdout, object.dump(2) + "\n");
+        } else {
+            Print(stdout, FieldListing(member.window) + IncompleteLine(member.pages));
+        }
+        return missing;
     }
     if (member.fault) {
         Print(stderr, "kestrova-cli: " + member.account + ": " + FaultText(*member.fault));
     }
     Print(stdout, json ? MemberJsonLine(member) : (first ? "" : "\n") + MemberBlock(member));
-    return member.fault ? kRuntimeFaultExit : 0;
+    if (member.fault) {
+        return kRuntimeFaultExit;
+    }
+    return member.notChecked ? kIncompleteExit : missing;
+}
+
+// By input index, the saved lookup of each member whose latest complete
+// lookup is younger than `fresh`.
+std::vector<std::optional<std::int64_t>> FreshLookups(const SavedLookups& saved,
+                                                      const std::vector<std::string>& accounts,
+                                                      std::chrono::milliseconds fresh) {
+    const auto now = std::chrono::system_clock::now();
+    std::vector<std::optional<std::int64_t>> found(accounts.size());
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const std::optional<SavedLookupSummary> latest = saved.LatestComplete(accounts[i]);
+        if (latest && now - latest->ended < fresh && now >= latest->ended) {
+            found[i] = latest->id;
+        }
+    }
+    return found;
 }
 
 }  // namespace
@@ -130,6 +199,22 @@ CLI::App* AddLookupCommand(CLI::App& app, LookupOptions& options) {
     lookup->add_flag("--fast", options.fast,
                      "send every request as soon as its address is known (same results, less "
                      "waiting); also KESTROVA_FAST=1");
+    lookup
+        ->add_option("--pace", options.paceMs,
+                     "at least MS milliseconds between the starts of two requests to one host "
+                     "(default 0 for one member, " +
+                         std::to_string(kDefaultBatchPaceMs) + " for a batch)")
+        ->type_name("MS");
+    lookup
+        ->add_option("--skip-fresh", options.skipFresh,
+                     "do not look up again a member whose latest complete lookup in the history "
+                     "is younger than DURATION (30m, 12h, 2d); print that saved lookup instead")
+        ->type_name("DURATION");
+    lookup
+        ->add_option("--backoff", options.backoff,
+                     "in a batch, the first pause after the marketplace refused without "
+                     "Retry-After; it doubles while refusals go on, up to 10 minutes (default 30s)")
+        ->type_name("DURATION");
     options.history.AddTo(*lookup, true);
     return lookup;
 }
@@ -146,9 +231,40 @@ int RunLookup(const LookupOptions& options) {
             return UsageError("--connect-to wants HOST:PORT, got '" + options.connectTo + "'");
         }
     }
+    if (options.paceMs != -1 && (options.paceMs < 0 || options.paceMs > kMaxPaceMs)) {
+        return UsageError("--pace wants milliseconds from 0 to " + std::to_string(kMaxPaceMs) +
+                          ", got " + std::to_string(options.paceMs));
+    }
+    std::optional<std::chrono::milliseconds> fresh;
+    if (!options.skipFresh.empty()) {
+        fresh = ParseDuration(options.skipFresh);
+        if (!fresh || *fresh <= std::chrono::milliseconds(0)) {
+            return UsageError("--skip-fresh wants a duration such as 30m, 12h or 2d, got '" +
+                              options.skipFresh + "'");
+        }
+    }
+    BatchOptions batchOptions{options.jobs, kFirstBackoff, {}};
+    if (!options.backoff.empty()) {
+        const std::optional<std::chrono::milliseconds> backoff = ParseDuration(options.backoff);
+        if (!backoff || *backoff <= std::chrono::milliseconds(0) || *backoff > kLongestPause) {
+            return UsageError("--backoff wants a duration from 1ms to 10m such as 30s, got '" +
+                              options.backoff + "'");
+        }
+        batchOptions.firstBackoff = *backoff;
+    }
     const std::optional<std::vector<std::string>> accounts = Accounts(options);
     if (!accounts) {
         return kUsageError;
+    }
+    // Fresh lookups are found in the history the run saves into.
+    std::optional<std::filesystem::path> historyFile;
+    try {
+        historyFile = options.history.File();
+    } catch (const HistoryError&) {
+        // Said when the first lookup is saved.
+    }
+    if (fresh && !historyFile) {
+        return UsageError("--skip-fresh reads the history; it cannot go with --no-history");
     }
 
     if (options.allowPrivateNetwork) {
@@ -170,11 +286,27 @@ int RunLookup(const LookupOptions& options) {
         progress.emplace(STDERR_FILENO);
     }
     const bool sharesTerminal = progress && progress->Shown() && ::isatty(STDOUT_FILENO) == 1;
+    TransferEngine::Shared().SetPace(std::chrono::milliseconds(options.paceMs != -1 ? options.paceMs
+                                                               : batch ? kDefaultBatchPaceMs
+                                                                       : 0));
+
+    std::unique_ptr<SavedLookups> saved;
+    if (fresh) {
+        try {
+            saved = std::make_unique<SavedLookups>(*historyFile);
+            batchOptions.fromHistory = FreshLookups(*saved, *accounts, *fresh);
+        } catch (const HistoryError& error) {
+            std::fprintf(stderr,
+                         "kestrova-cli: warning: --skip-fresh: every member is looked up: %s\n",
+                         error.what());
+            saved.reset();
+        }
+    }
 
     std::optional<LookupHistory> history = OpenHistory(options.history);
     int status = 0;
     bool first = true;
-    BatchLookup lookups(*accounts, ChooseLookupMode(options.fast), options.jobs);
+    BatchLookup lookups(*accounts, ChooseLookupMode(options.fast), batchOptions);
     lookups.Run(
         // Every finished member, single or one of a batch, passes here once,
         // in input order: account, start and end, mode and window.
@@ -182,7 +314,19 @@ int RunLookup(const LookupOptions& options) {
             if (progress && (sharesTerminal || member.fault)) {
                 progress->Clear();
             }
-            status = std::max(status, PrintMember(member, options.json, batch, first));
+            if (member.fromHistory && saved) {
+                try {
+                    PrintSaved(*saved, member, options.json, batch, first);
+                } catch (const HistoryError& error) {
+                    // The saved lookup cannot be read after all: said for the member.
+                    member.fromHistory.reset();
+                    member.notChecked =
+                        std::string("its saved lookup cannot be read: ") + error.what();
+                    status = Worse(status, PrintMember(member, options.json, true, first));
+                }
+            } else {
+                status = Worse(status, PrintMember(member, options.json, batch, first));
+            }
             first = false;
             Save(history, member);
         },
@@ -193,6 +337,12 @@ int RunLookup(const LookupOptions& options) {
         });
     if (progress) {
         progress->Clear();
+    }
+    if (lookups.Stopped()) {
+        std::fprintf(stderr,
+                     "kestrova-cli: the run stopped: the marketplace kept refusing; run it again "
+                     "later with --skip-fresh to go on where it stopped\n");
+        status = Worse(status, kIncompleteExit);
     }
     return status;
 }

@@ -2,13 +2,29 @@
 
 #include <iostream>
 
+#include "cli/FieldReport.h"
+#include "cli/MissingReport.h"
+#include "history/FieldValues.h"
 #include "history/LookupEnd.h"
+#include "history/LookupWriter.h"
 #include "history/TimeText.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
 
 namespace kestrova {
 namespace {
+
+std::string LeftOutNote(int leftOut) {
+    std::string parts;
+    if ((leftOut & kPageTextsLeftOut) != 0) {
+        parts = "the whole page texts";
+    }
+    if ((leftOut & kPicturesLeftOut) != 0) {
+        parts += parts.empty() ? "some pictures" : " and some pictures";
+    }
+    return parts + " of this lookup were left out of the history: the lookup was larger than the " +
+           std::to_string(kLookupBound >> 20) + " MiB it may add";
+}
 
 // A verdict carries the spaces that separate its appended parts.
 std::string Shown(const Text& gbk) {
@@ -51,6 +67,29 @@ nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
             {"status", GbkToUtf8(lookup.status)},
             {"buyer_verdict", GbkToUtf8(lookup.buyerVerdict)},
             {"shop_verdict", GbkToUtf8(lookup.shopVerdict)}};
+}
+
+std::string SavedListing(const SavedLookup& lookup) {
+    std::string text = FieldListing(lookup.fields);
+    if (lookup.pages) {
+        text += IncompleteLine(*lookup.pages);
+    }
+    // What did not fit in the history is said beside the fields, never in them.
+    if (lookup.summary.leftOut != kNothingLeftOut) {
+        text += "(not saved)\t" + LeftOutNote(lookup.summary.leftOut) + "\n";
+    }
+    return text;
+}
+
+nlohmann::ordered_json SavedObject(const SavedLookup& lookup) {
+    nlohmann::ordered_json object = FieldObject(lookup.fields);
+    if (lookup.pages) {
+        AddCompleteness(object, *lookup.pages);
+    }
+    if (lookup.summary.leftOut != kNothingLeftOut) {
+        object["left_out"] = LeftOutNote(lookup.summary.leftOut);
+    }
+    return object;
 }
 
 int HistoryFailure(const std::string& message) {

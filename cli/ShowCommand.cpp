@@ -2,30 +2,12 @@
 
 #include <iostream>
 
-#include "cli/FieldReport.h"
 #include "cli/SavedLookupText.h"
-#include "history/FieldValues.h"
 #include "history/HistoryError.h"
-#include "history/LookupWriter.h"
 #include "history/MemberKey.h"
 #include "history/SavedLookups.h"
 
 namespace kestrova {
-namespace {
-
-std::string LeftOutNote(int leftOut) {
-    std::string parts;
-    if ((leftOut & kPageTextsLeftOut) != 0) {
-        parts = "the whole page texts";
-    }
-    if ((leftOut & kPicturesLeftOut) != 0) {
-        parts += parts.empty() ? "some pictures" : " and some pictures";
-    }
-    return parts + " of this lookup were left out of the history: the lookup was larger than the " +
-           std::to_string(kLookupBound >> 20) + " MiB it may add";
-}
-
-}  // namespace
 
 ShowCommand::ShowCommand(CLI::App& app)
     : command_(app.add_subcommand(
@@ -59,19 +41,7 @@ int ShowCommand::Run() const {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
                                   lookup->summary.account + ", not of " + account_);
         }
-        if (lookup->summary.leftOut == kNothingLeftOut) {
-            std::cout << (json_ ? FieldJson(lookup->fields) : FieldListing(lookup->fields));
-            return 0;
-        }
-        // What did not fit in the history is said beside the fields, never in them.
-        const std::string note = LeftOutNote(lookup->summary.leftOut);
-        if (json_) {
-            nlohmann::ordered_json object = FieldObject(lookup->fields);
-            object["left_out"] = note;
-            std::cout << object.dump(2) << "\n";
-        } else {
-            std::cout << FieldListing(lookup->fields) << "(not saved)\t" << note << "\n";
-        }
+        std::cout << (json_ ? SavedObject(*lookup).dump(2) + "\n" : SavedListing(*lookup));
         return 0;
     } catch (const HistoryError& error) {
         return HistoryFailure(error.what());

@@ -7,7 +7,7 @@
 
 namespace kestrova {
 
-inline constexpr int kHistorySchemaVersion = 3;
+inline constexpr int kHistorySchemaVersion = 4;
 
 // The file's version: 0 for a file without the schema (a new, empty one).
 // Read in one transaction, so that another program making the schema at the
