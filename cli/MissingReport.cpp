@@ -41,9 +41,7 @@ std::string IncompleteLine(const Completeness& pages) {
         line += (i > 0 ? ", " : "") + Printable(PageTitle(pages.missing[i].page)) + " (" +
                 Printable(pages.missing[i].reason) + ")";
     }
-    return line +
-           "; the fields they feed show nothing of the member, and the verdicts counted "
-           "them as empty\n";
+    return line + "\n";
 }
 
 }  // namespace kestrova

@@ -14,8 +14,8 @@ namespace kestrova {
 void AddCompleteness(nlohmann::ordered_json& object, const Completeness& pages);
 
 // "(incomplete)\tnot got: rating page (refused by the marketplace: verification
-// page), messenger status (no answer: time-out); the verdicts counted them as
-// empty\n"; nothing for a complete lookup.
+// page), messenger status (no answer: time-out)\n"; nothing for a complete
+// lookup.
 std::string IncompleteLine(const Completeness& pages);
 
 }  // namespace kestrova
