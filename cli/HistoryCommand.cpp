@@ -6,7 +6,9 @@
 #include "cli/SavedLookupText.h"
 #include "history/FieldDiff.h"
 #include "history/HistoryError.h"
+#include "history/LookupEnd.h"
 #include "history/SavedLookups.h"
+#include "lookup/FieldPages.h"
 #include "text/Gbk.h"
 
 namespace kestrova {
@@ -57,6 +59,61 @@ std::string PictureOrEmpty(const ByteBuffer& bytes) {
     return bytes.empty() ? std::string() : PictureDescription(bytes);
 }
 
+// What a saved lookup did not get, as the diff weighs it.
+struct PagesNotGot {
+    std::int64_t id = 0;
+    std::vector<PageRef> pages;
+    bool all = false;  // cancelled, or a page this program cannot place: every field
+};
+
+PagesNotGot NotGot(const SavedLookup& lookup) {
+    PagesNotGot notGot{lookup.summary.id, {}, false};
+    notGot.all = EndFromName(lookup.summary.end) == LookupEnd::kCancelled;
+    if (lookup.pages) {
+        for (const MissingPage& missing : lookup.pages->missing) {
+            if (const std::optional<PageRef> page = PageFromKey(missing.page)) {
+                notGot.pages.push_back(*page);
+            } else {
+                notGot.all = true;
+            }
+        }
+    }
+    return notGot;
+}
+
+bool Feeds(const PagesNotGot& notGot, Ctl control) {
+    return notGot.all || FedByAnyOf(control, notGot.pages);
+}
+
+// The lookups (of the two) that did not get a page the change's field comes
+// from: such a change is no change of the member.
+std::vector<std::int64_t> MissingIn(const FieldChange& change, const PagesNotGot& before,
+                                    const PagesNotGot& after) {
+    std::vector<std::int64_t> ids;
+    for (const PagesNotGot* notGot : {&before, &after}) {
+        if (Feeds(*notGot, change.control)) {
+            ids.push_back(notGot->id);
+        }
+    }
+    return ids;
+}
+
+std::string NotComparedText(const std::vector<std::int64_t>& ids) {
+    std::string text = "not compared (page missing in ";
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        text += (i > 0 ? " and #" : "#") + std::to_string(ids[i]);
+    }
+    return text + ")";
+}
+
+std::string Marked(const SavedLookupSummary& lookup) {
+    if (lookup.complete.value_or(true)) {
+        return {};
+    }
+    return "\t(incomplete: " + std::to_string(lookup.missingPages) +
+           (lookup.missingPages == 1 ? " page" : " pages") + " not got)";
+}
+
 }  // namespace
 
 HistoryCommand::HistoryCommand(CLI::App& app)
@@ -96,7 +153,7 @@ int HistoryCommand::List(const SavedLookups& saved) const {
     }
     for (const SavedLookupSummary& lookup : lookups) {
         std::cout << LookupLabel(lookup) << "\t" << lookup.account << "\t" << EndText(lookup)
-                  << "\n";
+                  << Marked(lookup) << "\n";
     }
     return 0;
 }
@@ -112,8 +169,26 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
     if (!before || !after) {
         return HistoryFailure(saved.File().string() + ": a lookup went missing while reading");
     }
-    const std::vector<FieldChange> changes = ChangedFields(before->fields, after->fields);
+    const PagesNotGot notGotBefore = NotGot(*before);
+    const PagesNotGot notGotAfter = NotGot(*after);
+    std::vector<FieldChange> changes;
+    std::vector<std::pair<FieldChange, std::vector<std::int64_t>>> apart;
+    for (FieldChange& change : ChangedFields(before->fields, after->fields)) {
+        std::vector<std::int64_t> missingIn = MissingIn(change, notGotBefore, notGotAfter);
+        if (missingIn.empty()) {
+            changes.push_back(std::move(change));
+        } else {
+            apart.emplace_back(std::move(change), std::move(missingIn));
+        }
+    }
     if (json_) {
+        ordered_json notCompared = ordered_json::array();
+        for (const auto& [change, missingIn] : apart) {
+            notCompared.push_back({{"control", Control(change.control).name},
+                                   {"caption", ChangeCaption(change)},
+                                   {"part", PartName(change.part)},
+                                   {"missing_in", missingIn}});
+        }
         ordered_json list = ordered_json::array();
         for (const FieldChange& change : changes) {
             ordered_json entry = {{"control", Control(change.control).name},
@@ -131,7 +206,8 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
         std::cout << Dump({{"account", account_},
                            {"old", SummaryJson(before->summary)},
                            {"new", SummaryJson(after->summary)},
-                           {"changes", std::move(list)}});
+                           {"changes", std::move(list)},
+                           {"not_compared", std::move(notCompared)}});
         return 0;
     }
     std::cout << account_ << "\t" << LookupLabel(before->summary) << "\t"
@@ -143,6 +219,10 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
                   << "\t"
                   << (picture ? PictureOrEmpty(change.afterPicture) : GbkToUtf8(change.after))
                   << "\n";
+    }
+    // Apart, and last: these fields say nothing about the member.
+    for (const auto& [change, missingIn] : apart) {
+        std::cout << ChangeCaption(change) << "\t" << NotComparedText(missingIn) << "\n";
     }
     return 0;
 }

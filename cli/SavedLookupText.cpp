@@ -66,7 +66,10 @@ nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
             {"mode", lookup.mode},
             {"status", GbkToUtf8(lookup.status)},
             {"buyer_verdict", GbkToUtf8(lookup.buyerVerdict)},
-            {"shop_verdict", GbkToUtf8(lookup.shopVerdict)}};
+            {"shop_verdict", GbkToUtf8(lookup.shopVerdict)},
+            {"complete", lookup.complete ? nlohmann::ordered_json(*lookup.complete)
+                                         : nlohmann::ordered_json(nullptr)},
+            {"missing_pages", lookup.missingPages}};
 }
 
 std::string SavedListing(const SavedLookup& lookup) {

@@ -51,12 +51,14 @@ MainWindow::MainWindow(QueryState& state, QueryRunner runner, LookupMode mode)
       controls_(BuildControls(Prepared(*this))),
       fields_(*this, controls_),
       worker_(*this, fields_, state, std::move(runner),
-              QueryWorker::Hooks{[this](const LookupProgress& progress) {
-                                     if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
-                                         status->ShowProgress(progress.finished, progress.expected);
-                                     }
-                                 },
-                                 [this](const FinishedLookup& lookup) { Finished(lookup); }}) {
+              QueryWorker::Hooks{
+                  [this](const LookupProgress& progress) {
+                      if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+                          status->ShowProgress(progress.finished, progress.expected);
+                      }
+                  },
+                  [this](const FinishedLookup& lookup) { Finished(lookup); },
+                  [this](const std::vector<MissingPage>& missing) { ShowPagesNotGot(missing); }}) {
     worker_.SetMode(mode);
     setWindowIcon(MainWindowIcon());
     WriteDesignPictures(fields_, DesignPictures{assets::ToByteBuffer(assets::GoodRatingIcon()),
@@ -105,7 +107,17 @@ void MainWindow::ShowCentred() {
 }
 
 bool MainWindow::RunQuery() {
-    return worker_.Start(fields_.Store());
+    if (!worker_.Start(fields_.Store())) {
+        return false;
+    }
+    ShowPagesNotGot({});
+    return true;
+}
+
+void MainWindow::ShowPagesNotGot(const std::vector<MissingPage>& missing) {
+    if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+        status->Missing()->ShowMissing(missing);
+    }
 }
 
 bool MainWindow::CancelLookup() {
@@ -141,7 +153,8 @@ void MainWindow::Finished(const FinishedLookup& lookup) {
                                     .ended = lookup.ended,
                                     .mode = LookupModeName(lookup.mode),
                                     .cancelled = lookup.outcome == LookupOutcome::Cancelled,
-                                    .messageBoxesBefore = lookup.messageBoxesBefore});
+                                    .messageBoxesBefore = lookup.messageBoxesBefore,
+                                    .pages = lookup.pages});
     }
     if (onFinished_) {
         onFinished_(lookup);

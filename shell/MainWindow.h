@@ -61,6 +61,10 @@ class MainWindow final : public QWidget {
     // which outlives the window.
     void SaveLookupsIn(LookupHistory* history) { history_ = history; }
 
+    // The status bar's warning of the pages a lookup shown did not get
+    // (none: no warning); a saved lookup's too.
+    void ShowPagesNotGot(const std::vector<MissingPage>& missing);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 

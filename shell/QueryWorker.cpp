@@ -69,6 +69,16 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
             },
             Qt::QueuedConnection);
     });
+    session.OnMissing([this, ticket](const std::vector<MissingPage>& missing) {
+        QMetaObject::invokeMethod(
+            &context_,
+            [this, ticket, missing] {
+                if (!ticket->cancelled && hooks_.missing) {
+                    hooks_.missing(missing);
+                }
+            },
+            Qt::QueuedConnection);
+    });
     try {
         ScopedExchangeSource bound(session);
         runner_(window, state_);
@@ -83,6 +93,7 @@ void QueryWorker::Run(std::shared_ptr<LookupTicket> ticket, FieldStore fields) {
     }
     finished.ended = std::chrono::system_clock::now();
     finished.pastProfile = session.PastProfile();
+    finished.pages = session.PagesGot();
     // Behind every write of the lookup: the window has them all when it hears.
     QMetaObject::invokeMethod(
         &context_,

@@ -37,6 +37,7 @@ struct FinishedLookup {
     bool pastProfile = false;           // the profile's answer reached the query
     int messageBoxesBefore = 0;         // fields.MessageBoxCount() when the lookup began
     std::optional<RuntimeFault> fault;  // for LookupOutcome::Fault
+    Completeness pages;                 // which pages the lookup got
 };
 
 class QueryWorker {
@@ -46,6 +47,9 @@ class QueryWorker {
         std::function<void(const LookupProgress&)> progress;
         // On the UI thread, once the worker's thread has ended.
         std::function<void(const FinishedLookup&)> finished;
+        // On the UI thread, as requests turn out missing (every one so far);
+        // not after a cancel.
+        std::function<void(const std::vector<MissingPage>&)> missing;
     };
 
     // Writes reach `display` on the thread of `context`. All of them outlive

@@ -1,10 +1,13 @@
 #pragma once
 // The status bar 状态条1: one part, holding the status text the query writes,
-// and a progress bar beside it while a lookup runs.
+// and a progress bar beside it while a lookup runs; left of the progress bar,
+// the warning of pages a lookup did not get.
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include "shell/MissingPagesLabel.h"
 
 namespace kestrova {
 
@@ -24,9 +27,12 @@ class StatusLine final : public QStatusBar {
     void HideProgress();
     const QProgressBar* Progress() const { return progress_; }
 
+    MissingPagesLabel* Missing() const { return missing_; }
+
   private:
     QLabel* part0_;
     QProgressBar* progress_;
+    MissingPagesLabel* missing_;
 };
 
 }  // namespace kestrova

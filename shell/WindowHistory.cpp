@@ -35,7 +35,8 @@ std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& opt
     return std::make_unique<LookupHistory>(file, "kestrova");
 }
 
-bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options) {
+bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options,
+                     std::optional<Completeness>* pages) {
     if (!options.saved) {
         return true;
     }
@@ -48,6 +49,9 @@ bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options) {
             return false;
         }
         ShowSavedLookup(window, *latest);
+        if (pages != nullptr) {
+            *pages = latest->pages;
+        }
         return true;
     } catch (const HistoryError& error) {
         std::fprintf(stderr, "kestrova: %s\n", error.what());

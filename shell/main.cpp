@@ -258,8 +258,12 @@ int main(int argc, char** argv) {
     const std::unique_ptr<LookupHistory> history = OpenWindowHistory(options->history);
     MainWindow window(state, {}, ChooseLookupMode(options->fast));
     window.SaveLookupsIn(history.get());
-    if (!OpenSavedLookup(window.Fields(), options->history)) {
+    std::optional<Completeness> savedPages;
+    if (!OpenSavedLookup(window.Fields(), options->history, &savedPages)) {
         return 1;
+    }
+    if (savedPages) {
+        window.ShowPagesNotGot(savedPages->missing);
     }
     StartupProbe probe(started);
     if (options->startupProbe) {
