@@ -159,7 +159,7 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
             LookUpMember(*member);
             lock.lock();
             --counts.running;
-            if (!member->refused) {
+            if (!member->refused || !options_.rerunRefused) {
                 pause.Answered(started);
                 done(std::move(member));
             } else if (stopping) {

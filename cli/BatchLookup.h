@@ -75,13 +75,16 @@ struct BatchOptions {
     std::chrono::milliseconds firstBackoff = kFirstBackoff;
     // By input index: a saved lookup that stands in for the member.
     std::vector<std::optional<std::int64_t>> fromHistory;
+    // Refused members are looked up again after a pause, up to the ceiling;
+    // off, a refused lookup is handed out like any other (one member alone).
+    bool rerunRefused = true;
 };
 
 class BatchLookup {
   public:
     BatchLookup(std::vector<std::string> accounts, LookupMode mode, BatchOptions options);
     BatchLookup(std::vector<std::string> accounts, LookupMode mode, int jobs)
-        : BatchLookup(std::move(accounts), mode, BatchOptions{jobs, kFirstBackoff, {}}) {}
+        : BatchLookup(std::move(accounts), mode, BatchOptions{jobs, kFirstBackoff, {}, true}) {}
 
     // Runs every lookup. On the calling thread: `deliver` gets each finished
     // member in input order; `tick` gets the counts whenever they change, and

@@ -243,7 +243,7 @@ int RunLookup(const LookupOptions& options) {
                               options.skipFresh + "'");
         }
     }
-    BatchOptions batchOptions{options.jobs, kFirstBackoff, {}};
+    BatchOptions batchOptions{options.jobs, kFirstBackoff, {}, true};
     if (!options.backoff.empty()) {
         const std::optional<std::chrono::milliseconds> backoff = ParseDuration(options.backoff);
         if (!backoff || *backoff <= std::chrono::milliseconds(0) || *backoff > kLongestPause) {
@@ -286,6 +286,7 @@ int RunLookup(const LookupOptions& options) {
         progress.emplace(STDERR_FILENO);
     }
     const bool sharesTerminal = progress && progress->Shown() && ::isatty(STDOUT_FILENO) == 1;
+    batchOptions.rerunRefused = batch;
     TransferEngine::Shared().SetPace(std::chrono::milliseconds(options.paceMs != -1 ? options.paceMs
                                                                : batch ? kDefaultBatchPaceMs
                                                                        : 0));
