@@ -65,7 +65,7 @@ struct BatchCounts {
     int endedEarly = 0;  // of those done, including any that broke off
     int reruns = 0;      // lookups run again after a refusal
     // While no new lookup starts because the marketplace refused one.
-    std::optional<std::chrono::system_clock::time_point> pausedUntil;
+    std::optional<std::chrono::system_clock::time_point> pausedUntil = std::nullopt;
     friend bool operator==(const BatchCounts&, const BatchCounts&) = default;
 };
 

@@ -21,7 +21,7 @@ struct LookupRecord {
     // the last box of any earlier lookup; only a box shown since is this one's.
     int messageBoxesBefore = 0;
     // Which pages the lookup got; nullopt where the front end cannot say.
-    std::optional<Completeness> pages;
+    std::optional<Completeness> pages = std::nullopt;
 };
 
 }  // namespace kestrova
