@@ -219,6 +219,33 @@ TEST_F(MissingPagesCli, ARefusedMemberWaitsOutTheRetryAfterAndGetsTheSingleLooku
     EXPECT_GE(longest, milliseconds(990));
 }
 
+TEST_F(MissingPagesCli, DiffNeverTakesAMissingPageForAChangeOfTheMember) {
+    ASSERT_EQ(Against(kShop + " --json").exitCode, 0);
+    market_.SetRefusals({.refuseAfter = 2, .window = std::chrono::seconds(600)});
+    ASSERT_EQ(Against(kShop + " --json").exitCode, 4);
+    market_.SetRefusals({});
+    const json incomplete = json::parse(Run("history '" + kShop + "' --json").out)[0];
+    EXPECT_EQ(incomplete["complete"], false);
+    EXPECT_NE(Run("history '" + kShop + "'").out.find("(incomplete: "), std::string::npos);
+    const std::int64_t id = incomplete["id"];
+    // From complete to incomplete, then back: the member did not change.
+    for (int round = 0; round < 2; ++round) {
+        const json diff = json::parse(Run("history '" + kShop + "' --diff --json").out);
+        EXPECT_EQ(diff["changes"], json::array()) << round;
+        ASSERT_FALSE(diff["not_compared"].empty());
+        for (const json& field : diff["not_compared"]) {
+            EXPECT_EQ(field["missing_in"], json::array({id})) << field;
+        }
+        const std::string text = Run("history '" + kShop + "' --diff").out;
+        const std::string apart = "\tnot compared (page missing in #" + std::to_string(id) + ")";
+        std::size_t at = text.find('\n') + 1;  // after the heading
+        for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+            EXPECT_TRUE(text.substr(at, end - at).ends_with(apart)) << text.substr(at, end - at);
+        }
+        Against(kShop + " --json");
+    }
+}
+
 TEST_F(MissingPagesCli, PaceHoldsBetweenRequestsToOneHostOnTheServersClock) {
     for (const int pace : {0, 120}) {
         market_.ClearRequests();
