@@ -203,11 +203,15 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
             }
             list.push_back(std::move(entry));
         }
-        std::cout << Dump({{"account", account_},
-                           {"old", SummaryJson(before->summary)},
-                           {"new", SummaryJson(after->summary)},
-                           {"changes", std::move(list)},
-                           {"not_compared", std::move(notCompared)}});
+        ordered_json diff = {{"account", account_},
+                             {"old", SummaryJson(before->summary)},
+                             {"new", SummaryJson(after->summary)},
+                             {"changes", std::move(list)}};
+        // Two lookups saved before pages were told apart print what they printed then.
+        if (before->pages || after->pages) {
+            diff["not_compared"] = std::move(notCompared);
+        }
+        std::cout << Dump(diff);
         return 0;
     }
     std::cout << account_ << "\t" << LookupLabel(before->summary) << "\t"

@@ -58,18 +58,21 @@ std::string EndText(const SavedLookupSummary& lookup) {
 }
 
 nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
-    return {{"id", lookup.id},
-            {"account", lookup.account},
-            {"started", UtcTimeText(lookup.started)},
-            {"ended", UtcTimeText(lookup.ended)},
-            {"end", lookup.end},
-            {"mode", lookup.mode},
-            {"status", GbkToUtf8(lookup.status)},
-            {"buyer_verdict", GbkToUtf8(lookup.buyerVerdict)},
-            {"shop_verdict", GbkToUtf8(lookup.shopVerdict)},
-            {"complete", lookup.complete ? nlohmann::ordered_json(*lookup.complete)
-                                         : nlohmann::ordered_json(nullptr)},
-            {"missing_pages", lookup.missingPages}};
+    nlohmann::ordered_json object = {{"id", lookup.id},
+                                     {"account", lookup.account},
+                                     {"started", UtcTimeText(lookup.started)},
+                                     {"ended", UtcTimeText(lookup.ended)},
+                                     {"end", lookup.end},
+                                     {"mode", lookup.mode},
+                                     {"status", GbkToUtf8(lookup.status)},
+                                     {"buyer_verdict", GbkToUtf8(lookup.buyerVerdict)},
+                                     {"shop_verdict", GbkToUtf8(lookup.shopVerdict)}};
+    // A lookup saved before pages were told apart prints what it printed then.
+    if (lookup.complete) {
+        object["complete"] = *lookup.complete;
+        object["missing_pages"] = lookup.missingPages;
+    }
+    return object;
 }
 
 std::string SavedListing(const SavedLookup& lookup) {
