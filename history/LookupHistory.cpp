@@ -6,6 +6,7 @@
 #include "history/LookupEnd.h"
 #include "history/LookupWriter.h"
 #include "history/MemberKey.h"
+#include "history/PagesGot.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
 #include "history/StoredFields.h"
@@ -75,7 +76,8 @@ struct LookupHistory::Open {
     explicit Open(const std::filesystem::path& file)
         : db(InItsFolder(file), Connection::Access::kCreate, kBusyWait),
           schemaReady(Prepared(db)),
-          writer(db) {}
+          writer(db),
+          pagesGot(db) {}
 
     // Before the writer's statements are prepared: they need the schema.
     static bool Prepared(Connection& db) {
@@ -101,6 +103,9 @@ struct LookupHistory::Open {
         try {
             Transaction transaction(db);
             const std::int64_t id = writer.Write(*prepared);
+            if (record.pages) {
+                pagesGot.Write(id, *record.pages);
+            }
             transaction.Commit();
             writer.Committed();
             return id;
@@ -113,6 +118,7 @@ struct LookupHistory::Open {
     Connection db;
     bool schemaReady;
     LookupWriter writer;
+    PagesGotWriter pagesGot;
 };
 
 // A lookup held for a file that was locked, with a copy of its window.
@@ -124,6 +130,7 @@ struct LookupHistory::KeptLookup {
     std::string mode;
     bool cancelled;
     int messageBoxesBefore;
+    std::optional<Completeness> pages;
     std::size_t bytes;
 
     LookupRecord Record() const {
@@ -133,7 +140,8 @@ struct LookupHistory::KeptLookup {
                             .ended = ended,
                             .mode = mode,
                             .cancelled = cancelled,
-                            .messageBoxesBefore = messageBoxesBefore};
+                            .messageBoxesBefore = messageBoxesBefore,
+                            .pages = pages};
     }
 };
 
@@ -221,7 +229,7 @@ void LookupHistory::Keep(const LookupRecord& record) {
     }
     kept_.push_back(std::make_unique<KeptLookup>(
         KeptLookup{record.fields, record.account, record.started, record.ended, record.mode,
-                   record.cancelled, record.messageBoxesBefore, bytes}));
+                   record.cancelled, record.messageBoxesBefore, record.pages, bytes}));
     keptBytes_ += bytes;
 }
 

@@ -7,6 +7,7 @@
 #include "history/Compression.h"
 #include "history/HistoryAccess.h"
 #include "history/MemberKey.h"
+#include "history/PagesGot.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
 #include "history/StoredFields.h"
@@ -20,7 +21,8 @@ constexpr std::chrono::milliseconds kBusyWait{5000};
 // lookup's field set.
 constexpr const char* kSummaryColumns =
     "SELECT l.id, l.account, l.started_ms, l.ended_ms, l.end_kind, l.mode, l.status, "
-    "bv.size, bv.packing, bv.bytes, sv.size, sv.packing, sv.bytes, l.left_out "
+    "bv.size, bv.packing, bv.bytes, sv.size, sv.packing, sv.bytes, l.left_out, l.complete, "
+    "(SELECT count(*) FROM missing_page AS m WHERE m.lookup_id = l.id) "
     "FROM lookup AS l "
     "LEFT JOIN field AS bf ON bf.set_id = l.field_set_id "
     "AND bf.control_id = (SELECT id FROM control WHERE name = ?) "
@@ -67,6 +69,10 @@ SavedLookupSummary SummaryOf(const Connection& db, const Statement& row) {
     s.buyerVerdict = ValueAt(db, row, 7);
     s.shopVerdict = ValueAt(db, row, 10);
     s.leftOut = static_cast<int>(row.Number(13));
+    if (!row.IsNull(14)) {
+        s.complete = row.Number(14) != 0;
+    }
+    s.missingPages = static_cast<int>(row.Number(15));
     return s;
 }
 
@@ -110,6 +116,20 @@ std::vector<SavedLookupSummary> SavedLookups::Recent(const std::optional<std::st
     return found;
 }
 
+std::optional<SavedLookupSummary> SavedLookups::LatestComplete(const std::string& account) const {
+    if (!db_) {
+        return std::nullopt;
+    }
+    Statement query(*db_, std::string(kSummaryColumns) +
+                              "WHERE l.member = ? AND l.complete = 1 ORDER BY l.id DESC LIMIT 1");
+    BindVerdictControls(query);
+    query.BindText(3, MemberKey(account));
+    if (!query.Step()) {
+        return std::nullopt;
+    }
+    return SummaryOf(*db_, query);
+}
+
 std::optional<SavedLookup> SavedLookups::Latest(const std::string& account) const {
     const auto latest = Recent(account, 1);
     return latest.empty() ? std::nullopt : Load(latest.front().id);
@@ -132,7 +152,7 @@ std::optional<SavedLookup> SavedLookups::Load(std::int64_t id) const {
     if (!head.Step()) {
         return std::nullopt;
     }
-    SavedLookup saved{SummaryOf(*db_, head), FieldStore()};
+    SavedLookup saved{SummaryOf(*db_, head), FieldStore(), ReadPagesGot(*db_, id)};
 
     struct References {
         std::int64_t text = 0, link = 0, picture = 0;  // 0: none

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "form/Completeness.h"
 #include "form/FieldStore.h"
 
 namespace kestrova {
@@ -25,11 +26,15 @@ struct SavedLookupSummary {
     Text buyerVerdict;  // 标签38
     Text shopVerdict;   // 标签48
     int leftOut = 0;    // LeftOut: what did not fit in the history's bound
+    // Whether the lookup got every page; nullopt when saved before that was kept.
+    std::optional<bool> complete;
+    int missingPages = 0;
 };
 
 struct SavedLookup {
     SavedLookupSummary summary;
-    FieldStore fields;  // texts, links, pictures, status and message box as saved
+    FieldStore fields;                  // texts, links, pictures, status and message box as saved
+    std::optional<Completeness> pages;  // nullopt when saved before that was kept
 };
 
 class Connection;
@@ -52,6 +57,8 @@ class SavedLookups {
     std::optional<SavedLookup> Load(std::int64_t id) const;
     // The member's latest lookup.
     std::optional<SavedLookup> Latest(const std::string& account) const;
+    // The member's latest lookup that got every page.
+    std::optional<SavedLookupSummary> LatestComplete(const std::string& account) const;
 
     const std::filesystem::path& File() const { return file_; }
 
