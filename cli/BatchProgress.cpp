@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
 namespace kestrova {
 namespace {
@@ -37,13 +38,29 @@ std::size_t UsableWidth(int fd) {
     return 79;
 }
 
+std::string TimeOfDay(std::chrono::system_clock::time_point at) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
 }  // namespace
 
 std::string ProgressLine(const BatchCounts& counts, std::chrono::milliseconds elapsed) {
     std::string line = std::to_string(counts.done) + "/" + std::to_string(counts.total) +
                        " done, " + std::to_string(counts.running) + " running, " +
-                       std::to_string(counts.endedEarly) + " ended early, " +
-                       Clock(elapsed, false) + " elapsed, ";
+                       std::to_string(counts.endedEarly) + " ended early, ";
+    if (counts.reruns > 0) {
+        line += std::to_string(counts.reruns) + " run again, ";
+    }
+    line += Clock(elapsed, false) + " elapsed, ";
+    // A pause says so first: the time left would only guess past it.
+    if (counts.pausedUntil) {
+        return line + "paused by the marketplace's refusal until " + TimeOfDay(*counts.pausedUntil);
+    }
     if (counts.done == 0) {
         return line + "time left unknown";
     }

@@ -10,7 +10,8 @@
 
 namespace kestrova {
 
-// "12/100 done, 4 running, 1 ended early, 0:07 elapsed, about 0:51 left".
+// "12/100 done, 4 running, 1 ended early, 0:07 elapsed, about 0:51 left";
+// during a pause "..., paused by the marketplace's refusal until 14:05:09".
 std::string ProgressLine(const BatchCounts& counts, std::chrono::milliseconds elapsed);
 
 class BatchProgress {

@@ -7,7 +7,9 @@
 #include "cli/SavedLookupText.h"
 #include "history/FieldDiff.h"
 #include "history/HistoryError.h"
+#include "history/LookupEnd.h"
 #include "history/SavedLookups.h"
+#include "lookup/FieldPages.h"
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
 
@@ -63,6 +65,61 @@ std::string PictureOrEmpty(const ByteBuffer& bytes) {
     return bytes.empty() ? std::string() : PictureDescription(bytes);
 }
 
+// What a saved lookup did not get, as the diff weighs it.
+struct PagesNotGot {
+    std::int64_t id = 0;
+    std::vector<PageRef> pages;
+    bool all = false;  // cancelled, or a page this program cannot place: every field
+};
+
+PagesNotGot NotGot(const SavedLookup& lookup) {
+    PagesNotGot notGot{lookup.summary.id, {}, false};
+    notGot.all = EndFromName(lookup.summary.end) == LookupEnd::kCancelled;
+    if (lookup.pages) {
+        for (const MissingPage& missing : lookup.pages->missing) {
+            if (const std::optional<PageRef> page = PageFromKey(missing.page)) {
+                notGot.pages.push_back(*page);
+            } else {
+                notGot.all = true;
+            }
+        }
+    }
+    return notGot;
+}
+
+bool Feeds(const PagesNotGot& notGot, Ctl control) {
+    return notGot.all || FedByAnyOf(control, notGot.pages);
+}
+
+// The lookups (of the two) that did not get a page the change's field comes
+// from: such a change is no change of the member.
+std::vector<std::int64_t> MissingIn(const FieldChange& change, const PagesNotGot& before,
+                                    const PagesNotGot& after) {
+    std::vector<std::int64_t> ids;
+    for (const PagesNotGot* notGot : {&before, &after}) {
+        if (Feeds(*notGot, change.control)) {
+            ids.push_back(notGot->id);
+        }
+    }
+    return ids;
+}
+
+std::string NotComparedText(const std::vector<std::int64_t>& ids) {
+    std::string text = "not compared (page missing in ";
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        text += (i > 0 ? " and #" : "#") + std::to_string(ids[i]);
+    }
+    return text + ")";
+}
+
+std::string Marked(const SavedLookupSummary& lookup) {
+    if (lookup.complete.value_or(true)) {
+        return {};
+    }
+    return "\t(incomplete: " + std::to_string(lookup.missingPages) +
+           (lookup.missingPages == 1 ? " page" : " pages") + " not got)";
+}
+
 }  // namespace
 
 HistoryCommand::HistoryCommand(CLI::App& app)
@@ -114,7 +171,7 @@ int HistoryCommand::List(const SavedLookups& saved) const {
     }
     for (const SavedLookupSummary& lookup : lookups) {
         std::cout << TerminalText(LookupLabel(lookup) + "\t" + lookup.account + "\t" +
-                                  EndText(lookup))
+                                  EndText(lookup) + Marked(lookup))
                   << "\n";
     }
     return 0;
@@ -137,8 +194,28 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
 
 void PrintFieldDiff(const std::string& account, const SavedLookup& before, const SavedLookup& after,
                     DiffFormat format) {
-    const std::vector<FieldChange> changes = ChangedFields(before.fields, after.fields);
+    // A field fed by a page one of the two lookups did not get says nothing
+    // about the member: it is listed apart, never as a change.
+    const PagesNotGot notGotBefore = NotGot(before);
+    const PagesNotGot notGotAfter = NotGot(after);
+    std::vector<FieldChange> changes;
+    std::vector<std::pair<FieldChange, std::vector<std::int64_t>>> apart;
+    for (FieldChange& change : ChangedFields(before.fields, after.fields)) {
+        std::vector<std::int64_t> missingIn = MissingIn(change, notGotBefore, notGotAfter);
+        if (missingIn.empty()) {
+            changes.push_back(std::move(change));
+        } else {
+            apart.emplace_back(std::move(change), std::move(missingIn));
+        }
+    }
     if (format != DiffFormat::kText) {
+        ordered_json notCompared = ordered_json::array();
+        for (const auto& [change, missingIn] : apart) {
+            notCompared.push_back({{"control", Control(change.control).name},
+                                   {"caption", ChangeCaption(change)},
+                                   {"part", PartName(change.part)},
+                                   {"missing_in", missingIn}});
+        }
         ordered_json list = ordered_json::array();
         for (const FieldChange& change : changes) {
             ordered_json entry = {{"control", Control(change.control).name},
@@ -153,10 +230,14 @@ void PrintFieldDiff(const std::string& account, const SavedLookup& before, const
             }
             list.push_back(std::move(entry));
         }
-        const ordered_json diff = {{"account", account},
-                                   {"old", SummaryJson(before.summary)},
-                                   {"new", SummaryJson(after.summary)},
-                                   {"changes", std::move(list)}};
+        ordered_json diff = {{"account", account},
+                             {"old", SummaryJson(before.summary)},
+                             {"new", SummaryJson(after.summary)},
+                             {"changes", std::move(list)}};
+        // Two lookups saved before pages were told apart print what they printed then.
+        if (before.pages || after.pages) {
+            diff["not_compared"] = std::move(notCompared);
+        }
         std::cout << (format == DiffFormat::kJson ? Dump(diff) : DumpLine(diff));
         return;
     }
@@ -170,6 +251,11 @@ void PrintFieldDiff(const std::string& account, const SavedLookup& before, const
         const std::string after =
             picture ? PictureOrEmpty(change.afterPicture) : GbkToUtf8(change.after);
         std::cout << TerminalText(ChangeCaption(change) + "\t" + before + "\t" + after) << "\n";
+    }
+    // Apart, and last: these fields say nothing about the member.
+    for (const auto& [change, missingIn] : apart) {
+        std::cout << TerminalText(ChangeCaption(change)) << "\t" << NotComparedText(missingIn)
+                  << "\n";
     }
 }
 

@@ -9,16 +9,21 @@
 
 #include "cli/AccountList.h"
 #include "cli/BatchProgress.h"
+#include "cli/Duration.h"
 #include "cli/FieldReport.h"
 #include "cli/MarkReport.h"
 #include "cli/MemberReport.h"
+#include "cli/MissingReport.h"
+#include "cli/SavedLookupText.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
+#include "history/SavedLookups.h"
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
 #include "web/Endpoints.h"
 #include "web/NetworkGuard.h"
+#include "web/TransferEngine.h"
 
 namespace kestrova {
 namespace {
@@ -73,15 +78,56 @@ std::optional<LookupHistory> OpenHistory(const HistoryOptions& options) {
 }
 
 void Save(std::optional<LookupHistory>& history, const MemberLookup& member) {
-    // A run-time error ends the query midway: nothing whole to keep.
-    if (!history || member.fault) {
+    // A run-time error ends the query midway: nothing whole to keep. A member
+    // not looked up, or stood in for by a saved lookup, has nothing new.
+    if (!history || member.fault || member.notChecked || member.fromHistory) {
         return;
     }
     history->Save(LookupRecord{.fields = member.window,
                                .account = member.account,
                                .started = member.started,
                                .ended = member.ended,
-                               .mode = LookupModeName(member.mode)});
+                               .mode = LookupModeName(member.mode),
+                               .pages = member.pages});
+}
+
+// The worse of two exit statuses: a run-time error before a missing page.
+int Worse(int a, int b) {
+    const auto rank = [](int status) {
+        return status == kRuntimeFaultExit ? 2 : status == kIncompleteExit ? 1 : 0;
+    };
+    return rank(b) > rank(a) ? b : a;
+}
+
+// Prints a member whose saved lookup stands in for it, as show prints it.
+void PrintSaved(const SavedLookups& saved, const MemberLookup& member, const MemberMarks& marks,
+                bool json, bool batch, bool first) {
+    const std::optional<SavedLookup> lookup = saved.Load(*member.fromHistory);
+    if (!lookup) {
+        throw HistoryError(saved.File().string() + ": a lookup went missing while reading");
+    }
+    const std::string label = LookupLabel(lookup->summary);
+    nlohmann::ordered_json savedObject = SavedObject(*lookup);
+    AddMarksToJson(savedObject, marks);
+    const std::string listing = SavedListing(*lookup) + MarkLines(marks);
+    if (!batch) {
+        if (json) {
+            nlohmann::ordered_json object;
+            object["from_history"] = *member.fromHistory;
+            for (const auto& item : savedObject.items()) {
+                object[item.key()] = item.value();
+            }
+            Print(stdout,
+                  object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                      "\n");
+        } else {
+            Print(stdout, TerminalText(listing + "(from history)\t" + label + "\n"));
+        }
+        return;
+    }
+    Print(stdout, json ? SavedMemberJsonLine(member.account, *member.fromHistory, savedObject)
+                       : (first ? "" : "\n") +
+                             TerminalText(SavedMemberBlock(member.account, listing, label)));
 }
 
 // Prints one finished member, its marks beside its fields; returns the exit
@@ -90,14 +136,25 @@ void Save(std::optional<LookupHistory>& history, const MemberLookup& member) {
 // escaped by JSON's own rules.
 int PrintMember(const MemberLookup& member, const MemberMarks& marks, bool json, bool batch,
                 bool first) {
+    const int missing = member.pages.complete ? 0 : kIncompleteExit;
     if (!batch) {
         if (member.fault) {
             Print(stderr, TerminalText(FaultText(*member.fault)));
             return kRuntimeFaultExit;
         }
-        Print(stdout, json ? LookupJson(member.window, marks)
-                           : TerminalText(FieldListing(member.window) + MarkLines(marks)));
-        return 0;
+        if (json) {
+            nlohmann::ordered_json object = FieldObject(member.window);
+            AddCompleteness(object, member.pages);
+            AddMarksToJson(object, marks);
+            // Notes and reasons are the user's UTF-8, checked when they were kept.
+            Print(stdout,
+                  object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                      "\n");
+        } else {
+            Print(stdout, TerminalText(FieldListing(member.window) + IncompleteLine(member.pages) +
+                                       MarkLines(marks)));
+        }
+        return missing;
     }
     if (member.fault) {
         Print(stderr,
@@ -105,7 +162,26 @@ int PrintMember(const MemberLookup& member, const MemberMarks& marks, bool json,
     }
     Print(stdout, json ? MemberJsonLine(member, marks)
                        : (first ? "" : "\n") + TerminalText(MemberBlock(member, marks)));
-    return member.fault ? kRuntimeFaultExit : 0;
+    if (member.fault) {
+        return kRuntimeFaultExit;
+    }
+    return member.notChecked ? kIncompleteExit : missing;
+}
+
+// By input index, the saved lookup of each member whose latest complete
+// lookup is younger than `fresh`.
+std::vector<std::optional<std::int64_t>> FreshLookups(const SavedLookups& saved,
+                                                      const std::vector<std::string>& accounts,
+                                                      std::chrono::milliseconds fresh) {
+    const auto now = std::chrono::system_clock::now();
+    std::vector<std::optional<std::int64_t>> found(accounts.size());
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        const std::optional<SavedLookupSummary> latest = saved.LatestComplete(accounts[i]);
+        if (latest && now - latest->ended < fresh && now >= latest->ended) {
+            found[i] = latest->id;
+        }
+    }
+    return found;
 }
 
 }  // namespace
@@ -139,6 +215,22 @@ CLI::App* AddLookupCommand(CLI::App& app, LookupOptions& options) {
     lookup->add_flag("--fast", options.fast,
                      "send every request as soon as its address is known (same results, less "
                      "waiting); also KESTROVA_FAST=1");
+    lookup
+        ->add_option("--pace", options.paceMs,
+                     "at least MS milliseconds between the starts of two requests to one host "
+                     "(default 0 for one member, " +
+                         std::to_string(kDefaultBatchPaceMs) + " for a batch)")
+        ->type_name("MS");
+    lookup
+        ->add_option("--skip-fresh", options.skipFresh,
+                     "do not look up again a member whose latest complete lookup in the history "
+                     "is younger than DURATION (30m, 12h, 2d); print that saved lookup instead")
+        ->type_name("DURATION");
+    lookup
+        ->add_option("--backoff", options.backoff,
+                     "in a batch, the first pause after the marketplace refused without "
+                     "Retry-After; it doubles while refusals go on, up to 10 minutes (default 30s)")
+        ->type_name("DURATION");
     options.history.AddTo(*lookup, true);
     return lookup;
 }
@@ -155,9 +247,40 @@ int RunLookup(const LookupOptions& options) {
             return UsageError("--connect-to wants HOST:PORT, got '" + options.connectTo + "'");
         }
     }
+    if (options.paceMs != -1 && (options.paceMs < 0 || options.paceMs > kMaxPaceMs)) {
+        return UsageError("--pace wants milliseconds from 0 to " + std::to_string(kMaxPaceMs) +
+                          ", got " + std::to_string(options.paceMs));
+    }
+    std::optional<std::chrono::milliseconds> fresh;
+    if (!options.skipFresh.empty()) {
+        fresh = ParseDuration(options.skipFresh);
+        if (!fresh || *fresh <= std::chrono::milliseconds(0)) {
+            return UsageError("--skip-fresh wants a duration such as 30m, 12h or 2d, got '" +
+                              options.skipFresh + "'");
+        }
+    }
+    BatchOptions batchOptions{options.jobs, kFirstBackoff, {}, true};
+    if (!options.backoff.empty()) {
+        const std::optional<std::chrono::milliseconds> backoff = ParseDuration(options.backoff);
+        if (!backoff || *backoff <= std::chrono::milliseconds(0) || *backoff > kLongestPause) {
+            return UsageError("--backoff wants a duration from 1ms to 10m such as 30s, got '" +
+                              options.backoff + "'");
+        }
+        batchOptions.firstBackoff = *backoff;
+    }
     const std::optional<std::vector<std::string>> accounts = Accounts(options);
     if (!accounts) {
         return kUsageError;
+    }
+    // Fresh lookups are found in the history the run saves into.
+    std::optional<HistoryPlace> historyFile;
+    try {
+        historyFile = options.history.File();
+    } catch (const HistoryError&) {
+        // Said when the first lookup is saved.
+    }
+    if (fresh && !historyFile) {
+        return UsageError("--skip-fresh reads the history; it cannot go with --no-history");
     }
 
     if (options.allowPrivateNetwork) {
@@ -179,12 +302,29 @@ int RunLookup(const LookupOptions& options) {
         progress.emplace(STDERR_FILENO);
     }
     const bool sharesTerminal = progress && progress->Shown() && ::isatty(STDOUT_FILENO) == 1;
+    batchOptions.rerunRefused = batch;
+    TransferEngine::Shared().SetPace(std::chrono::milliseconds(options.paceMs != -1 ? options.paceMs
+                                                               : batch ? kDefaultBatchPaceMs
+                                                                       : 0));
+
+    std::unique_ptr<SavedLookups> saved;
+    if (fresh) {
+        try {
+            saved = std::make_unique<SavedLookups>(*historyFile);
+            batchOptions.fromHistory = FreshLookups(*saved, *accounts, *fresh);
+        } catch (const HistoryError& error) {
+            std::fprintf(stderr,
+                         "kestrova-cli: warning: --skip-fresh: every member is looked up: %s\n",
+                         error.what());
+            saved.reset();
+        }
+    }
 
     std::optional<LookupHistory> history = OpenHistory(options.history);
     MarksBeside marks(options.history.MarksFile(), !history || !history->File());
     int status = 0;
     bool first = true;
-    BatchLookup lookups(*accounts, ChooseLookupMode(options.fast), options.jobs);
+    BatchLookup lookups(*accounts, ChooseLookupMode(options.fast), batchOptions);
     lookups.Run(
         // Every finished member, single or one of a batch, passes here once,
         // in input order: account, start and end, mode and window.
@@ -192,8 +332,22 @@ int RunLookup(const LookupOptions& options) {
             if (progress && (sharesTerminal || member.fault)) {
                 progress->Clear();
             }
-            status = std::max(
-                status, PrintMember(member, marks.Of(member.account), options.json, batch, first));
+            const MemberMarks memberMarks = marks.Of(member.account);
+            if (member.fromHistory && saved) {
+                try {
+                    PrintSaved(*saved, member, memberMarks, options.json, batch, first);
+                } catch (const HistoryError& error) {
+                    // The saved lookup cannot be read after all: said for the member.
+                    member.fromHistory.reset();
+                    member.notChecked =
+                        std::string("its saved lookup cannot be read: ") + error.what();
+                    status =
+                        Worse(status, PrintMember(member, memberMarks, options.json, true, first));
+                }
+            } else {
+                status =
+                    Worse(status, PrintMember(member, memberMarks, options.json, batch, first));
+            }
             first = false;
             Save(history, member);
         },
@@ -204,6 +358,12 @@ int RunLookup(const LookupOptions& options) {
         });
     if (progress) {
         progress->Clear();
+    }
+    if (lookups.Stopped()) {
+        std::fprintf(stderr,
+                     "kestrova-cli: the run stopped: the marketplace kept refusing; run it again "
+                     "later with --skip-fresh to go on where it stopped\n");
+        status = Worse(status, kIncompleteExit);
     }
     return status;
 }

@@ -55,13 +55,6 @@ std::string MarkLines(const MemberMarks& marks) {
     return lines;
 }
 
-std::string LookupJson(const FieldStore& window, const MemberMarks& marks) {
-    nlohmann::ordered_json object = FieldObject(window);
-    AddMarksToJson(object, marks);
-    // Notes and reasons are the user's UTF-8, checked when they were kept.
-    return object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
-}
-
 std::string MarkEntryLine(const MarkEntry& entry) {
     return entry.account + "\t" + MarkKindWord(entry.kind) + "\t" + entry.text + "\t" + entry.who +
            "\t" + LocalTimeText(entry.when) + "\n";

@@ -27,8 +27,6 @@ void AddMarksToJson(nlohmann::ordered_json& lookup, const MemberMarks& marks);
 // "备注\tTEXT" for each note, then "标记\t黑名单：REASON"; nothing for a
 // member without either.
 std::string MarkLines(const MemberMarks& marks);
-// A lookup's JSON object as FieldJson prints it, with "mark" and "notes" last.
-std::string LookupJson(const FieldStore& window, const MemberMarks& marks);
 
 // The lists: account, kind, text, who, when.
 inline constexpr const char* kMarkColumns[] = {"account", "kind", "text", "who", "when"};

@@ -22,7 +22,10 @@
 #include "history/WatchList.h"
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
+#include "text/TerminalText.h"
 #include "web/Endpoints.h"
+#include "web/NetworkGuard.h"
+#include "web/TransferEngine.h"
 
 namespace kestrova {
 namespace {
@@ -34,10 +37,12 @@ int Fault(const std::string& problem) {
 
 // The lookup as the history would list it, for one it could not take now.
 SavedLookup Unsaved(const MemberLookup& member) {
-    SavedLookup lookup{{}, member.window};
+    SavedLookup lookup{{}, member.window, member.pages};
     lookup.summary.account = member.account;
     lookup.summary.started = member.started;
     lookup.summary.ended = member.ended;
+    lookup.summary.complete = member.pages.complete;
+    lookup.summary.missingPages = static_cast<int>(member.pages.missing.size());
     const auto end = EndOf(member.window, false);
     lookup.summary.end = end ? std::string(EndName(*end)) : std::string();
     lookup.summary.mode = LookupModeName(member.mode);
@@ -55,13 +60,18 @@ bool Changed(const FieldStore& before, const FieldStore& after) {
                        [](const FieldChange& change) { return change.control != Ctl::编辑框1; });
 }
 
-// The exit status: a fault before a change. A member whose new lookup does
-// not count as complete (CountsAsComplete) has been told on standard error
-// and not compared; such members have no status of their own yet, and this
-// is where they get one.
+// The exit status: a fault first, then a member that could not be compared
+// because its new lookup was incomplete (told on standard error), then a
+// change. An incomplete re-check is never reported as a success: a
+// scheduler counts exit 1 as one.
 int RecheckStatus(bool fault, bool changed, bool incomplete) {
-    static_cast<void>(incomplete);
-    return fault ? kRuntimeFaultExit : (changed ? kRecheckChanged : 0);
+    if (fault) {
+        return kRuntimeFaultExit;
+    }
+    if (incomplete) {
+        return kIncompleteExit;
+    }
+    return changed ? kRecheckChanged : 0;
 }
 
 }  // namespace
@@ -86,6 +96,9 @@ RecheckCommand::RecheckCommand(CLI::App& app)
                                          "send every request to HOST:PORT over plain HTTP");
     command_->add_flag("--demo", demo_, "run against the built-in sample marketplace")
         ->excludes(connect);
+    command_->add_flag("--allow-private-network", allowPrivateNetwork_,
+                       "also connect to loopback and private network addresses (a marketplace "
+                       "mirror on your own network); also KESTROVA_ALLOW_PRIVATE_NETWORK=1");
     history_.AddTo(*command_, false);
 }
 
@@ -127,6 +140,9 @@ int RecheckCommand::Run() const {
         return Fault(error.what());
     }
 
+    if (allowPrivateNetwork_) {
+        SetPrivateNetworkAllowed(true);
+    }
     std::unique_ptr<SampleMarketplace> marketplace;
     if (demo_) {
         marketplace = std::make_unique<SampleMarketplace>();
@@ -141,12 +157,21 @@ int RecheckCommand::Run() const {
     bool fault = false;
     bool changed = false;
     bool incomplete = false;
+    // A re-check is a batch: it keeps the marketplace's patience as one does.
+    TransferEngine::Shared().SetPace(std::chrono::milliseconds(kDefaultBatchPaceMs));
     BatchLookup lookups(accounts, ChooseLookupMode(fast_), jobs_);
     lookups.Run(
         [&](MemberLookup& member) {
             // Whatever a member brings may be written to the terminal the
             // progress line is on; it is drawn again with the next count.
             progress.Clear();
+            if (member.notChecked) {
+                std::fprintf(stderr, "kestrova-cli: %s: not checked: %s\n",
+                             TerminalText(member.account).c_str(),
+                             TerminalText(*member.notChecked).c_str());
+                incomplete = true;
+                return;
+            }
             if (member.fault) {
                 std::fprintf(stderr, "kestrova-cli: %s: %s", member.account.c_str(),
                              FaultText(*member.fault).c_str());
@@ -158,7 +183,8 @@ int RecheckCommand::Run() const {
                                           .account = member.account,
                                           .started = member.started,
                                           .ended = member.ended,
-                                          .mode = LookupModeName(member.mode)});
+                                          .mode = LookupModeName(member.mode),
+                                          .pages = member.pages});
             const std::optional<std::int64_t>& before = previous[member.index];
             if (!before) {
                 return;  // the first lookup of the member: nothing to compare with

@@ -2,7 +2,11 @@
 
 #include <iostream>
 
+#include "cli/FieldReport.h"
+#include "cli/MissingReport.h"
+#include "history/FieldValues.h"
 #include "history/LookupEnd.h"
+#include "history/LookupWriter.h"
 #include "history/TimeText.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
@@ -10,6 +14,18 @@
 
 namespace kestrova {
 namespace {
+
+std::string LeftOutNote(int leftOut) {
+    std::string parts;
+    if ((leftOut & kPageTextsLeftOut) != 0) {
+        parts = "the whole page texts";
+    }
+    if ((leftOut & kPicturesLeftOut) != 0) {
+        parts += parts.empty() ? "some pictures" : " and some pictures";
+    }
+    return parts + " of this lookup were left out of the history: the lookup was larger than the " +
+           std::to_string(kLookupBound >> 20) + " MiB it may add";
+}
 
 // A verdict carries the spaces that separate its appended parts.
 std::string Shown(const Text& gbk) {
@@ -45,15 +61,44 @@ std::string EndText(const SavedLookupSummary& lookup) {
 }
 
 nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
-    return {{"id", lookup.id},
-            {"account", lookup.account},
-            {"started", UtcTimeText(lookup.started)},
-            {"ended", UtcTimeText(lookup.ended)},
-            {"end", lookup.end},
-            {"mode", lookup.mode},
-            {"status", GbkToUtf8(lookup.status)},
-            {"buyer_verdict", GbkToUtf8(lookup.buyerVerdict)},
-            {"shop_verdict", GbkToUtf8(lookup.shopVerdict)}};
+    nlohmann::ordered_json object = {{"id", lookup.id},
+                                     {"account", lookup.account},
+                                     {"started", UtcTimeText(lookup.started)},
+                                     {"ended", UtcTimeText(lookup.ended)},
+                                     {"end", lookup.end},
+                                     {"mode", lookup.mode},
+                                     {"status", GbkToUtf8(lookup.status)},
+                                     {"buyer_verdict", GbkToUtf8(lookup.buyerVerdict)},
+                                     {"shop_verdict", GbkToUtf8(lookup.shopVerdict)}};
+    // A lookup saved before pages were told apart prints what it printed then.
+    if (lookup.complete) {
+        object["complete"] = *lookup.complete;
+        object["missing_pages"] = lookup.missingPages;
+    }
+    return object;
+}
+
+std::string SavedListing(const SavedLookup& lookup) {
+    std::string text = FieldListing(lookup.fields);
+    if (lookup.pages) {
+        text += IncompleteLine(*lookup.pages);
+    }
+    // What did not fit in the history is said beside the fields, never in them.
+    if (lookup.summary.leftOut != kNothingLeftOut) {
+        text += "(not saved)\t" + LeftOutNote(lookup.summary.leftOut) + "\n";
+    }
+    return text;
+}
+
+nlohmann::ordered_json SavedObject(const SavedLookup& lookup) {
+    nlohmann::ordered_json object = FieldObject(lookup.fields);
+    if (lookup.pages) {
+        AddCompleteness(object, *lookup.pages);
+    }
+    if (lookup.summary.leftOut != kNothingLeftOut) {
+        object["left_out"] = LeftOutNote(lookup.summary.leftOut);
+    }
+    return object;
 }
 
 int HistoryFailure(const std::string& message) {

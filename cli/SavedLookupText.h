@@ -17,6 +17,12 @@ std::string EndText(const SavedLookupSummary& lookup);
 // id, account, times, end, mode and status, as JSON.
 nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup);
 
+// What lookup printed for this saved lookup, byte for byte: the field
+// listing, or the JSON object; either with what did not fit in the history
+// said after it, and, for a lookup saved with them, which pages it got.
+std::string SavedListing(const SavedLookup& lookup);
+nlohmann::ordered_json SavedObject(const SavedLookup& lookup);
+
 // Prints "kestrova-cli: message" on standard error; returns kHistoryFailure.
 int HistoryFailure(const std::string& message);
 

@@ -2,32 +2,14 @@
 
 #include <iostream>
 
-#include "cli/FieldReport.h"
 #include "cli/MarkReport.h"
 #include "cli/SavedLookupText.h"
-#include "history/FieldValues.h"
 #include "history/HistoryError.h"
-#include "history/LookupWriter.h"
 #include "history/MemberKey.h"
 #include "history/SavedLookups.h"
 #include "text/TerminalText.h"
 
 namespace kestrova {
-namespace {
-
-std::string LeftOutNote(int leftOut) {
-    std::string parts;
-    if ((leftOut & kPageTextsLeftOut) != 0) {
-        parts = "the whole page texts";
-    }
-    if ((leftOut & kPicturesLeftOut) != 0) {
-        parts += parts.empty() ? "some pictures" : " and some pictures";
-    }
-    return parts + " of this lookup were left out of the history: the lookup was larger than the " +
-           std::to_string(kLookupBound >> 20) + " MiB it may add";
-}
-
-}  // namespace
 
 ShowCommand::ShowCommand(CLI::App& app)
     : command_(app.add_subcommand(
@@ -61,24 +43,16 @@ int ShowCommand::Run() const {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
                                   lookup->summary.account + ", not of " + account_);
         }
-        // What did not fit in the history is said beside the fields, never in them.
+        // The member's marks and notes as they are now, as a lookup shows them.
+        const MemberMarks marks = MarksBeside(file, true).Of(account_);
         std::string shown;
         if (json_) {
-            nlohmann::ordered_json object = FieldObject(lookup->fields);
-            if (lookup->summary.leftOut != kNothingLeftOut) {
-                object["left_out"] = LeftOutNote(lookup->summary.leftOut);
-            }
-            // The member's marks and notes as they are now, as a lookup shows them.
-            AddMarksToJson(object, MarksBeside(file, true).Of(account_));
+            nlohmann::ordered_json object = SavedObject(*lookup);
+            AddMarksToJson(object, marks);
             shown =
                 object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
         } else {
-            shown = FieldListing(lookup->fields);
-            if (lookup->summary.leftOut != kNothingLeftOut) {
-                shown += "(not saved)\t" + LeftOutNote(lookup->summary.leftOut) + "\n";
-            }
-            shown += MarkLines(MarksBeside(file, true).Of(account_));
-            shown = TerminalText(shown);
+            shown = TerminalText(SavedListing(*lookup) + MarkLines(marks));
         }
         std::cout << shown;
         return 0;

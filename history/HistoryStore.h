@@ -48,6 +48,8 @@ class HistoryStore {
     virtual std::vector<SavedLookupSummary> Recent(const std::optional<std::string>& account,
                                                    int limit) = 0;
     virtual std::optional<SavedLookup> Load(std::int64_t id) = 0;
+    // The member's latest lookup that got every page.
+    virtual std::optional<SavedLookupSummary> LatestComplete(const std::string& account) = 0;
     // Each member once, as typed last, the member looked up last first.
     virtual std::vector<std::string> RecentAccounts(int limit) = 0;
 

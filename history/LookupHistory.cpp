@@ -41,6 +41,7 @@ LookupRow RowOf(const LookupRecord& r, LookupEnd end) {
     }
     row.who = LoginName();
     row.host = HostName();
+    row.pages = r.pages;
     return row;
 }
 
@@ -80,6 +81,7 @@ struct LookupHistory::KeptLookup {
     std::string mode;
     bool cancelled;
     int messageBoxesBefore;
+    std::optional<Completeness> pages;
     std::size_t bytes;
 
     LookupRecord Record() const {
@@ -89,7 +91,8 @@ struct LookupHistory::KeptLookup {
                             .ended = ended,
                             .mode = mode,
                             .cancelled = cancelled,
-                            .messageBoxesBefore = messageBoxesBefore};
+                            .messageBoxesBefore = messageBoxesBefore,
+                            .pages = pages};
     }
 };
 
@@ -182,7 +185,7 @@ void LookupHistory::Keep(const LookupRecord& record) {
     }
     kept_.push_back(std::make_unique<KeptLookup>(
         KeptLookup{record.fields, record.account, record.started, record.ended, record.mode,
-                   record.cancelled, record.messageBoxesBefore, bytes}));
+                   record.cancelled, record.messageBoxesBefore, record.pages, bytes}));
     keptBytes_ += bytes;
 }
 

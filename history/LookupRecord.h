@@ -2,8 +2,10 @@
 // A finished lookup as a front end hands it to the history.
 
 #include <chrono>
+#include <optional>
 #include <string>
 
+#include "form/Completeness.h"
 #include "form/FieldStore.h"
 
 namespace kestrova {
@@ -18,6 +20,8 @@ struct LookupRecord {
     // fields.MessageBoxCount() when the lookup began. A window's store keeps
     // the last box of any earlier lookup; only a box shown since is this one's.
     int messageBoxesBefore = 0;
+    // Which pages the lookup got; nullopt where the front end cannot say.
+    std::optional<Completeness> pages = std::nullopt;
 };
 
 }  // namespace kestrova

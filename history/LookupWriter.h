@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "form/Completeness.h"
 #include "form/FieldStore.h"
 #include "history/Compression.h"
 #include "history/FieldValues.h"
@@ -39,6 +40,8 @@ struct LookupRow {
     std::string who;   // the login name that saved it
     std::string host;  // on this machine
     int leftOut = 0;   // what an earlier save left out already (a copy)
+    // Which pages it got; nullopt where the front end could not say.
+    std::optional<Completeness> pages;
 };
 
 // A lookup ready to be written: what the file lacks is packed.

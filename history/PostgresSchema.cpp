@@ -16,7 +16,9 @@ struct Migration {
 // The file's tables as they are at version 6. Texts the lookup wrote are GBK
 // bytes (bytea), as is the account as typed (it need not be valid UTF-8);
 // the member key, marks, notes and names are UTF-8 text. Times are
-// milliseconds since 1970-01-01 UTC. "Latest" is the highest id.
+// milliseconds since 1970-01-01 UTC. "Latest" is the highest id. complete:
+// 1 when the lookup got every page, 0 when not (missing_page lists them),
+// NULL for a lookup copied from a file that did not keep it.
 constexpr Migration kMigrations[] = {
     {6, R"(
 CREATE TABLE control (
@@ -56,10 +58,20 @@ CREATE TABLE lookup (
     message_flags integer,
     field_set_id bigint NOT NULL REFERENCES field_set (id),
     left_out integer NOT NULL DEFAULT 0,
+    complete integer,
     who text NOT NULL DEFAULT '',
     host text NOT NULL DEFAULT ''
 );
 CREATE INDEX lookup_by_member ON lookup (member, id);
+CREATE INDEX lookup_complete_by_member ON lookup (member, complete, id);
+CREATE TABLE missing_page (
+    lookup_id bigint NOT NULL REFERENCES lookup (id),
+    position integer NOT NULL,
+    page text NOT NULL,
+    url bytea NOT NULL,
+    reason text NOT NULL,
+    PRIMARY KEY (lookup_id, position)
+);
 CREATE TABLE mark (
     member text PRIMARY KEY,
     account text NOT NULL,

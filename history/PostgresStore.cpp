@@ -19,7 +19,8 @@ namespace {
 constexpr const char* kSummaryColumns =
     "SELECT l.id, l.account, l.started_ms, l.ended_ms, l.end_kind, l.mode, l.status, "
     "bv.size, bv.packing, bv.bytes, sv.size, sv.packing, sv.bytes, l.left_out, l.who, l.host, "
-    "l.message_text, l.message_caption, l.message_flags "
+    "l.message_text, l.message_caption, l.message_flags, l.complete, "
+    "(SELECT count(*) FROM missing_page AS m WHERE m.lookup_id = l.id) "
     "FROM lookup AS l "
     "LEFT JOIN field AS bf ON bf.set_id = l.field_set_id "
     "AND bf.control_id = (SELECT id FROM control WHERE name = $1) "
@@ -36,12 +37,14 @@ std::chrono::system_clock::time_point TimeOf(std::int64_t milliseconds) {
     return std::chrono::system_clock::time_point(std::chrono::milliseconds(milliseconds));
 }
 
-std::string Hex(const Sha256Digest& digest) {
+template <typename Bytes>
+std::string Hex(const Bytes& bytes) {
     static const char kDigits[] = "0123456789abcdef";
     std::string hex;
-    for (const auto byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
+    for (const auto byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
     }
     return hex;
 }
@@ -195,20 +198,39 @@ class PostgresStore final : public HistoryStore {
         const bool box = row.message.has_value();
         batch.push_back(
             {"INSERT INTO lookup (account, member, started_ms, ended_ms, end_kind, mode, status, "
-             "message_text, message_caption, message_flags, field_set_id, left_out, who, host) "
+             "message_text, message_caption, message_flags, field_set_id, left_out, who, host, "
+             "complete) "
              "VALUES ($1::bytea, $2::text, $3::bigint, $4::bigint, $5::text, $6::text, $7::bytea, "
              "$8::bytea, $9::bytea, $10::integer, "
              "(SELECT id FROM field_set WHERE sha256 = $11::bytea), $12::integer, $13::text, "
-             "$14::text) RETURNING id",
+             "$14::text, $15::integer) RETURNING id",
              {PgBytes(row.account), PgBytes(row.member), PgNumber(row.startedMs),
               PgNumber(row.endedMs), PgBytes(row.end), PgBytes(row.mode), PgBytes(row.status),
               box ? PgBytes(row.message->content) : PgNull(),
               box ? PgBytes(row.message->caption) : PgNull(),
               box ? PgNumber(row.message->flags) : PgNull(), set, PgNumber(LeftOutOf(lookup)),
-              PgBytes(row.who), PgBytes(row.host)}});
+              PgBytes(row.who), PgBytes(row.host),
+              row.pages ? PgNumber(row.pages->complete ? 1 : 0) : PgNull()}});
+        const std::size_t lookupAnswer = batch.size() - 1;
+        if (row.pages && !row.pages->missing.empty()) {
+            std::vector<std::optional<std::string>> pages, urls, reasons;
+            for (const MissingPage& page : row.pages->missing) {
+                pages.push_back(page.page);
+                urls.push_back(Hex(page.url));
+                reasons.push_back(page.reason);
+            }
+            // The lookup's id from the row just made: currval of its identity.
+            batch.push_back(
+                {"INSERT INTO missing_page (lookup_id, position, page, url, reason) "
+                 "SELECT currval(pg_get_serial_sequence('lookup', 'id')), m.n - 1, m.page, "
+                 "decode(m.url, 'hex'), m.reason "
+                 "FROM unnest($1::text[], $2::text[], $3::text[]) WITH ORDINALITY "
+                 "AS m(page, url, reason, n)",
+                 {TextArray(pages), TextArray(urls), TextArray(reasons)}});
+        }
         batch.push_back({"COMMIT", {}});
         const std::vector<PgRows> answers = db_->Run(batch);
-        return answers[answers.size() - 2].Number(0, 0);
+        return answers[lookupAnswer].Number(0, 0);
     }
 
     bool HasLookup(const LookupRow& row) override {
@@ -256,12 +278,24 @@ class PostgresStore final : public HistoryStore {
              "(SELECT unnest(ARRAY[f.text_id, f.link_id, f.picture_id]) FROM field AS f "
              "WHERE f.set_id = (SELECT field_set_id FROM lookup WHERE id = $1::bigint))",
              {PgNumber(id)}},
+            {"SELECT page, url, reason FROM missing_page WHERE lookup_id = $1::bigint "
+             "ORDER BY position",
+             {PgNumber(id)}},
             {"COMMIT", {}}});
         const PgRows& summary = answers[1];
         if (summary.Count() == 0) {
             return std::nullopt;
         }
-        SavedLookup saved{SummaryOf(summary, 0), FieldStore()};
+        SavedLookup saved{SummaryOf(summary, 0), FieldStore(), std::nullopt};
+        if (saved.summary.complete) {
+            Completeness pages{*saved.summary.complete, {}};
+            const PgRows& missing = answers[4];
+            for (int r = 0; r < missing.Count(); ++r) {
+                pages.missing.push_back(
+                    MissingPage{missing.Bytes(r, 0), missing.Bytes(r, 1), missing.Bytes(r, 2)});
+            }
+            saved.pages = std::move(pages);
+        }
         std::map<std::int64_t, std::string> valueOf;
         const PgRows& stored = answers[3];
         for (int r = 0; r < stored.Count(); ++r) {
@@ -297,6 +331,19 @@ class PostgresStore final : public HistoryStore {
         }
         RestoreStatus(saved);
         return saved;
+    }
+
+    std::optional<SavedLookupSummary> LatestComplete(const std::string& account) override {
+        std::vector<PgValue> values = VerdictControls();
+        values.push_back(PgBytes(MemberKey(account)));
+        const PgRows rows = db_->Run(PgStatement{
+            std::string(kSummaryColumns) +
+                "WHERE l.member = $3::text AND l.complete = 1 ORDER BY l.id DESC LIMIT 1",
+            values});
+        if (rows.Count() == 0) {
+            return std::nullopt;
+        }
+        return SummaryOf(rows, 0);
     }
 
     std::vector<std::string> RecentAccounts(int limit) override {
@@ -441,6 +488,10 @@ class PostgresStore final : public HistoryStore {
             s.messageCaption = rows.Bytes(r, 17);
             s.messageFlags = static_cast<int>(rows.Number(r, 18));
         }
+        if (!rows.IsNull(r, 19)) {
+            s.complete = rows.Number(r, 19) != 0;
+        }
+        s.missingPages = static_cast<int>(rows.Number(r, 20));
         return s;
     }
 

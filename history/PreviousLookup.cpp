@@ -6,7 +6,8 @@ namespace kestrova {
 
 bool CountsAsComplete(const SavedLookupSummary& lookup) {
     const auto end = EndFromName(lookup.end);
-    return end != LookupEnd::kCancelled && end != LookupEnd::kFetchFailed;
+    return end != LookupEnd::kCancelled && end != LookupEnd::kFetchFailed &&
+           lookup.complete.value_or(true);
 }
 
 std::optional<std::int64_t> LatestCompleteLookup(const SavedLookups& saved,

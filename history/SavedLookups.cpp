@@ -19,6 +19,10 @@ std::vector<SavedLookupSummary> SavedLookups::Recent(const std::optional<std::st
     return store_ ? store_->Recent(account, limit) : std::vector<SavedLookupSummary>();
 }
 
+std::optional<SavedLookupSummary> SavedLookups::LatestComplete(const std::string& account) const {
+    return store_ ? store_->LatestComplete(account) : std::nullopt;
+}
+
 std::optional<SavedLookup> SavedLookups::Latest(const std::string& account) const {
     const auto latest = Recent(account, 1);
     return latest.empty() ? std::nullopt : Load(latest.front().id);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "form/Completeness.h"
 #include "form/FieldStore.h"
 #include "history/HistoryPlace.h"
 
@@ -26,16 +27,20 @@ struct SavedLookupSummary {
     Text buyerVerdict;  // 标签38
     Text shopVerdict;   // 标签48
     int leftOut = 0;    // LeftOut: what did not fit in the history's bound
-    std::string who;    // the login name that saved it ("" before that was kept)
-    std::string host;   // and the machine's name
-    Text messageText;   // the message box shown during it, if one was
+    // Whether the lookup got every page; nullopt when saved before that was kept.
+    std::optional<bool> complete;
+    int missingPages = 0;
+    std::string who;   // the login name that saved it ("" before that was kept)
+    std::string host;  // and the machine's name
+    Text messageText;  // the message box shown during it, if one was
     Text messageCaption;
     std::optional<int> messageFlags;
 };
 
 struct SavedLookup {
     SavedLookupSummary summary;
-    FieldStore fields;  // texts, links, pictures, status and message box as saved
+    FieldStore fields;                  // texts, links, pictures, status and message box as saved
+    std::optional<Completeness> pages;  // nullopt when saved before that was kept
 };
 
 class HistoryStore;
@@ -58,6 +63,8 @@ class SavedLookups {
     std::optional<SavedLookup> Load(std::int64_t id) const;
     // The member's latest lookup.
     std::optional<SavedLookup> Latest(const std::string& account) const;
+    // The member's latest lookup that got every page.
+    std::optional<SavedLookupSummary> LatestComplete(const std::string& account) const;
 
     const HistoryPlace& File() const { return place_; }
 

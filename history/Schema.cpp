@@ -113,7 +113,21 @@ CREATE TABLE lookup (
 CREATE INDEX lookup_by_member ON lookup (member, id);
 )",
      MoveVersion2Lookups},
-    {4, "-- reserved"},
+    // Which pages each lookup got: complete is 1 when every request it sent
+    // was answered, 0 when not (its missing pages listed in order), and NULL
+    // for a lookup saved before anyone asked.
+    {4, R"(
+ALTER TABLE lookup ADD COLUMN complete INTEGER;
+CREATE TABLE missing_page (
+    lookup_id INTEGER NOT NULL REFERENCES lookup (id),
+    position INTEGER NOT NULL,
+    page TEXT NOT NULL,
+    url BLOB NOT NULL,
+    reason TEXT NOT NULL,
+    PRIMARY KEY (lookup_id, position)
+) WITHOUT ROWID;
+CREATE INDEX lookup_complete_by_member ON lookup (member, complete, id);
+)"},
     // What the user concluded about members, beside their lookups: at most
     // one mark each (a cleared mark stays as "clear", so that a list
     // imported later cannot bring back what was cleared after it), any

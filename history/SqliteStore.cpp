@@ -8,6 +8,7 @@
 #include "history/Compression.h"
 #include "history/HistoryAccess.h"
 #include "history/MemberKey.h"
+#include "history/PagesGot.h"
 #include "history/Schema.h"
 #include "history/Sqlite.h"
 #include "history/StoredFields.h"
@@ -20,7 +21,8 @@ namespace {
 constexpr const char* kSummaryColumns =
     "SELECT l.id, l.account, l.started_ms, l.ended_ms, l.end_kind, l.mode, l.status, "
     "bv.size, bv.packing, bv.bytes, sv.size, sv.packing, sv.bytes, l.left_out, l.who, l.host, "
-    "l.message_text, l.message_caption, l.message_flags "
+    "l.message_text, l.message_caption, l.message_flags, l.complete, "
+    "(SELECT count(*) FROM missing_page AS m WHERE m.lookup_id = l.id) "
     "FROM lookup AS l "
     "LEFT JOIN field AS bf ON bf.set_id = l.field_set_id "
     "AND bf.control_id = (SELECT id FROM control WHERE name = ?) "
@@ -78,6 +80,10 @@ SavedLookupSummary SummaryOf(const Connection& db, const Statement& row) {
         s.messageCaption = row.Bytes(17);
         s.messageFlags = static_cast<int>(row.Number(18));
     }
+    if (!row.IsNull(19)) {
+        s.complete = row.Number(19) != 0;
+    }
+    s.missingPages = static_cast<int>(row.Number(20));
     return s;
 }
 
@@ -135,6 +141,9 @@ class SqliteStore final : public HistoryStore {
         try {
             Transaction transaction(*db_);
             const std::int64_t id = writer.Write(lookup);
+            if (lookup.row.pages) {
+                PagesGot().Write(id, *lookup.row.pages);
+            }
             transaction.Commit();
             writer.Committed();
             return id;
@@ -193,7 +202,7 @@ class SqliteStore final : public HistoryStore {
         if (!head.Step()) {
             return std::nullopt;
         }
-        SavedLookup saved{SummaryOf(*db_, head), FieldStore()};
+        SavedLookup saved{SummaryOf(*db_, head), FieldStore(), ReadPagesGot(*db_, id)};
 
         struct References {
             std::int64_t text = 0, link = 0, picture = 0;  // 0: none
@@ -239,6 +248,18 @@ class SqliteStore final : public HistoryStore {
 
         RestoreStatus(saved);
         return saved;
+    }
+
+    std::optional<SavedLookupSummary> LatestComplete(const std::string& account) override {
+        Statement query(*db_,
+                        std::string(kSummaryColumns) +
+                            "WHERE l.member = ? AND l.complete = 1 ORDER BY l.id DESC LIMIT 1");
+        BindVerdictControls(query);
+        query.BindText(3, MemberKey(account));
+        if (!query.Step()) {
+            return std::nullopt;
+        }
+        return SummaryOf(*db_, query);
     }
 
     std::vector<std::string> RecentAccounts(int limit) override {
@@ -356,8 +377,16 @@ class SqliteStore final : public HistoryStore {
         return *writer_;
     }
 
+    PagesGotWriter& PagesGot() {
+        if (!pagesGot_) {
+            pagesGot_ = std::make_unique<PagesGotWriter>(*db_);
+        }
+        return *pagesGot_;
+    }
+
     std::unique_ptr<Connection> db_;
     std::unique_ptr<LookupWriter> writer_;
+    std::unique_ptr<PagesGotWriter> pagesGot_;
 };
 
 }  // namespace

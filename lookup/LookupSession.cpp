@@ -74,6 +74,42 @@ void LookupSession::OnProgress(std::function<void(const LookupProgress&)> callba
     onProgress_ = std::move(callback);
 }
 
+void LookupSession::OnMissing(std::function<void(const std::vector<MissingPage>&)> callback) {
+    onMissing_ = std::move(callback);
+}
+
+Completeness LookupSession::PagesGot() const {
+    return Completeness{missing_.empty() && !group_->Cancelled(), missing_};
+}
+
+bool LookupSession::MetRefusal() const {
+    for (const RequestOutcome& outcome : outcomes_) {
+        if (outcome.answer.kind == AnswerKind::kRefused) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void LookupSession::Record(const Entry& entry, const WireResponse& response) {
+    RequestOutcome outcome;
+    if (entry.inPlan) {
+        outcome.page = PageRef{entry.planned.page, entry.planned.index};
+    }
+    outcome.url = entry.planned.wire.url;
+    outcome.answer = ClassifyAnswer(outcome.url, response);
+    const bool missing = outcome.answer.Missing();
+    if (missing) {
+        missing_.push_back(
+            MissingPage{outcome.page ? PageKey(*outcome.page) : std::string(kUnplannedPageKey),
+                        outcome.url, outcome.answer.reason});
+    }
+    outcomes_.push_back(std::move(outcome));
+    if (missing && onMissing_) {
+        onMissing_(missing_);
+    }
+}
+
 int LookupSession::Unclaimed() const {
     int unclaimed = 0;
     for (const Entry& entry : entries_) {
@@ -151,6 +187,15 @@ WireResponse LookupSession::Exchange(const WireRequest& request) {
         Start(entry);
     }
     engine_.Hurry(*entry.transfer);
+    // The request a cancel caught is one the lookup did not get.
+    const auto throwIfCancelled = [this, &entry] {
+        if (group_->Cancelled()) {
+            WireResponse cancelled;
+            cancelled.failure = TransferFailure::kCancelled;
+            Record(entry, cancelled);
+            throw LookupCancelled{};
+        }
+    };
     int ended = group_->Ended();
     while (!entry.transfer->Ended()) {
         if (mode_ == LookupMode::Fast) {
@@ -160,9 +205,9 @@ WireResponse LookupSession::Exchange(const WireRequest& request) {
             }
         }
         ended = group_->WaitForMoreThan(ended);
-        ThrowIfCancelled();
+        throwIfCancelled();
     }
-    ThrowIfCancelled();
+    throwIfCancelled();
     if (!entry.fed) {
         Feed(entry);
     }
@@ -175,7 +220,9 @@ WireResponse LookupSession::Exchange(const WireRequest& request) {
     } else {
         Report();
     }
-    return entry.transfer->Take();
+    WireResponse response = entry.transfer->Take();
+    Record(entry, response);
+    return response;
 }
 
 void RunQuery(Window& window, QueryState& state, LookupSession& session) {

@@ -15,9 +15,12 @@
 #include <memory>
 #include <optional>
 
+#include "form/Completeness.h"
 #include "form/Window.h"
+#include "lookup/PageNames.h"
 #include "lookup/QueryState.h"
 #include "lookup/RequestPlan.h"
+#include "web/AnswerClass.h"
 #include "web/ExchangeSource.h"
 #include "web/TransferEngine.h"
 
@@ -35,6 +38,13 @@ struct LookupProgress {
     int finished = 0;  // requests that have ended
     int expected = 0;  // requests the lookup is expected to send in all
     friend bool operator==(const LookupProgress&, const LookupProgress&) = default;
+};
+
+// What became of one request a step asked for.
+struct RequestOutcome {
+    std::optional<PageRef> page;  // nothing for a request the plan did not foresee
+    Text url;
+    AnswerClass answer;
 };
 
 class LookupSession final : public ExchangeSource {
@@ -56,6 +66,19 @@ class LookupSession final : public ExchangeSource {
 
     // Called on the query's thread whenever a request has ended.
     void OnProgress(std::function<void(const LookupProgress&)> callback);
+    // Called on the query's thread as each request a step asked for turns out
+    // missing, with every one missing so far.
+    void OnMissing(std::function<void(const std::vector<MissingPage>&)> callback);
+
+    // Every request a step asked for, in the order asked, with what became of
+    // it. The same in both modes: requests started ahead count once a step
+    // takes them.
+    const std::vector<RequestOutcome>& Outcomes() const { return outcomes_; }
+    // Whether every request sent was answered (and the lookup not cancelled),
+    // and the pages that were not.
+    Completeness PagesGot() const;
+    // A request of the lookup was refused by the marketplace.
+    bool MetRefusal() const;
 
     LookupMode Mode() const { return mode_; }
     // The profile's answer has reached the query (a lookup stopped at its
@@ -84,6 +107,7 @@ class LookupSession final : public ExchangeSource {
     void Feed(Entry& entry);
     void FeedArrivals();
     void Report();
+    void Record(const Entry& entry, const WireResponse& response);
     void ThrowIfCancelled() const;
 
     const LookupMode mode_;
@@ -95,6 +119,9 @@ class LookupSession final : public ExchangeSource {
     int unplanned_ = 0;
     std::function<void(const LookupProgress&)> onProgress_;
     std::atomic<bool> pastProfile_{false};
+    std::function<void(const std::vector<MissingPage>&)> onMissing_;
+    std::vector<RequestOutcome> outcomes_;
+    std::vector<MissingPage> missing_;
     LookupProgress progress_;  // as last reported
 };
 

@@ -120,6 +120,7 @@ struct Member {
     std::string popularity;      // as shown: spaces removed
 
     // ---- rating lists and summaries ----
+    bool listsUnavailable = false;      // both lists answer 503, every time
     std::vector<RatingEntry> given;     // first page of the ratings the member gave
     std::vector<RatingEntry> received;  // first page of the ratings the member received
     int goodGiven = 0, neutralGiven = 0, badGiven = 0;  // totals behind the summaries
@@ -134,6 +135,11 @@ struct Member {
 
 // Every member, in roster order.
 const std::vector<Member>& Members();
+
+// Members the marketplace has trouble serving: every lookup of them misses
+// pages. They are served and found like the others, but they are not in the
+// roster that the tests, the demo batches and the benchmarks cycle through.
+const std::vector<Member>& TroubledMembers();
 
 // The member as its pages stand at the moment: a member that changes between
 // the two moments has a later self; any other is the same at both.

@@ -44,4 +44,10 @@ std::string StatusAnswer(const Member* m);
 // Favourites server.
 std::string FavouritesPage(const Member& m);
 
+// What a refusing marketplace shows: the verification page a refused visitor
+// is sent to (with the slider's markup), and the rating server's notice
+// that it is too busy.
+std::string VerificationPage();
+std::string BusyNotice();
+
 }  // namespace kestrova::marketplace

@@ -12,6 +12,7 @@
 #include "marketplace/Addresses.h"
 #include "marketplace/Pages.h"
 #include "marketplace/Pictures.h"
+#include "marketplace/Refusals.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
 
@@ -99,6 +100,9 @@ MarketAnswer RatingServer(const MarketRequest& r, MarketMoment moment) {
     if (r.path == endpoints::kRatingListPath) {
         const Member* m = Served(FindMemberById(Param(r, "user_id")), moment);
         if (HasParam(r, "callback")) {
+            if (m != nullptr && m->listsUnavailable) {
+                return {503, kHtml, Utf8ToGbk(BusyNotice())};
+            }
             const ListDirection direction =
                 Param(r, "rater") == "0" ? ListDirection::kReceived : ListDirection::kGiven;
             return Text(kScript, RatingListJsonp(m, direction, Param(r, "callback")));
@@ -155,6 +159,9 @@ MarketAnswer Answer(const MarketRequest& r, std::chrono::system_clock::time_poin
     }
     if (host == endpoints::kLogoHost || host == kPictureHost) {
         return PictureServer(host, r);
+    }
+    if (host == kVerificationHost && r.path == kVerificationPath) {
+        return Text(kHtml, VerificationPage());
     }
     return NotFound();
 }

@@ -26,8 +26,8 @@ struct SampleMarketplace::Impl {
     explicit Impl(int latency) : latencyMs(latency) {}
 
     void Handle(const httplib::Request& req, httplib::Response& res) {
-        LoggedRequest logged{req.get_header_value("Host"), req.target, {},
-                             std::chrono::steady_clock::now()};
+        LoggedRequest logged{
+            req.get_header_value("Host"), req.target, {}, std::chrono::steady_clock::now()};
         for (const auto& [name, value] : req.headers) {
             // The server library adds these itself; they are not on the wire.
             if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
@@ -49,13 +49,49 @@ struct SampleMarketplace::Impl {
         }
         const marketplace::MarketAnswer answer =
             marketplace::Answer(request, std::chrono::system_clock::now(), moment.load());
+        const bool html = answer.contentType.rfind("text/html", 0) == 0;
+        if (const auto refusal = refusals.Decide(req.get_header_value("Host"), req.target, html,
+                                                 std::chrono::steady_clock::now())) {
+            Refuse(*refusal, answer, res);
+            return;
+        }
         res.status = answer.status;
         if (!answer.body.empty()) {
             res.set_content(answer.body, answer.contentType.c_str());
         }
     }
 
+    static void Refuse(const marketplace::Refusal& refusal, const marketplace::MarketAnswer& answer,
+                       httplib::Response& res) {
+        using Kind = marketplace::Refusal::Kind;
+        switch (refusal.kind) {
+            case Kind::kVerificationRedirect:
+                res.status = 302;
+                res.set_header("Location", refusal.location);
+                res.set_content("", "text/html; charset=GBK");
+                return;
+            case Kind::kTooManyRequests:
+                res.status = 429;
+                res.set_header("Retry-After", std::to_string(refusal.retryAfterSeconds));
+                res.set_content("Too Many Requests", "text/plain");
+                return;
+            case Kind::kUnavailable:
+                res.status = 503;
+                res.set_content("Service Unavailable", "text/plain");
+                return;
+            case Kind::kDropped:
+                // The head goes out, then the connection drops before the body.
+                res.status = 200;
+                res.set_content_provider(
+                    answer.body.size() + 1,
+                    answer.contentType.empty() ? "text/plain" : answer.contentType.c_str(),
+                    [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+                return;
+        }
+    }
+
     const int latencyMs;
+    marketplace::RefusalModes refusals;
     std::atomic<MarketMoment> moment{MarketMoment::kFirst};
     httplib::Server server;
     std::thread thread;
@@ -131,6 +167,14 @@ void SampleMarketplace::Stop() {
 int SampleMarketplace::Port() const {
     std::lock_guard lock(impl_->stateMutex);
     return impl_->port;
+}
+
+void SampleMarketplace::SetRefusals(const marketplace::RefusalSettings& settings) {
+    impl_->refusals.Reset(settings);
+}
+
+int SampleMarketplace::Refused() const {
+    return impl_->refusals.Refused();
 }
 
 void SampleMarketplace::SetMoment(MarketMoment moment) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "marketplace/MarketMoment.h"
+#include "marketplace/Refusals.h"
 
 namespace kestrova {
 
@@ -43,6 +44,12 @@ class SampleMarketplace {
     // the next request on.
     void SetMoment(MarketMoment moment);
     MarketMoment Moment() const;
+
+    // How the marketplace refuses from now on (by default it never does);
+    // what it counted so far is forgotten.
+    void SetRefusals(const marketplace::RefusalSettings& settings);
+    // Requests refused so far: with 429, or by the redirect to verification.
+    int Refused() const;
 
     // Every request answered since the start or the last ClearRequests, oldest first.
     std::vector<LoggedRequest> Requests() const;

@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
     int port = 0;
     int latencyMs = 0;
     bool later = false;
+    kestrova::marketplace::RefusalSettings refusals;
+    int windowSeconds = 60;
     app.add_option("--port", port, "port to serve on (0: any free port)")
         ->required()
         ->check(CLI::Range(0, 65535));
@@ -45,6 +47,27 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_flag("--later", later,
                  "serve the members as they stand some weeks on (SIGUSR1 switches back and forth)");
+    app.add_option("--refuse-after", refusals.refuseAfter,
+                   "refuse from the N+1st request to one host in a rolling window: HTML pages "
+                   "by a redirect to a verification page, the rest with 429 and Retry-After "
+                   "(0: never)")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--refuse-window", windowSeconds,
+                   "the rolling window of --refuse-after, in seconds (default 60)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(1, 86400));
+    app.add_option("--retry-after", refusals.retryAfterSeconds,
+                   "the Retry-After of a 429, in seconds (default 30)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 86400));
+    app.add_option("--flaky", refusals.flaky,
+                   "fail a fraction P of the answers, with 503 or a dropped connection")
+        ->type_name("P")
+        ->check(CLI::Range(0.0, 1.0));
+    app.add_option("--seed", refusals.seed,
+                   "which answers --flaky fails: the same seed fails the same ones (default 1)")
+        ->type_name("N");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -54,6 +77,8 @@ int main(int argc, char** argv) {
 
     kestrova::SampleMarketplace marketplace(latencyMs);
     marketplace.SetMoment(later ? kestrova::MarketMoment::kLater : kestrova::MarketMoment::kFirst);
+    refusals.window = std::chrono::seconds(windowSeconds);
+    marketplace.SetRefusals(refusals);
     const int served = marketplace.Start(port);
     if (served < 0) {
         std::fprintf(stderr, "kestrova-marketplace: cannot listen on 127.0.0.1:%d\n", port);

@@ -54,12 +54,14 @@ MainWindow::MainWindow(QueryRunner runner, LookupMode mode)
       controls_(BuildControls(Prepared(*this))),
       fields_(*this, controls_),
       worker_(*this, fields_, std::move(runner),
-              QueryWorker::Hooks{[this](const LookupProgress& progress) {
-                                     if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
-                                         status->ShowProgress(progress.finished, progress.expected);
-                                     }
-                                 },
-                                 [this](const FinishedLookup& lookup) { Finished(lookup); }}) {
+              QueryWorker::Hooks{
+                  [this](const LookupProgress& progress) {
+                      if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+                          status->ShowProgress(progress.finished, progress.expected);
+                      }
+                  },
+                  [this](const FinishedLookup& lookup) { Finished(lookup); },
+                  [this](const std::vector<MissingPage>& missing) { ShowPagesNotGot(missing); }}) {
     worker_.SetMode(mode);
     setWindowIcon(MainWindowIcon());
     WriteDesignPictures(fields_, DesignPictures{assets::ToByteBuffer(assets::GoodRatingIcon()),
@@ -123,7 +125,14 @@ bool MainWindow::RunQuery() {
         return false;
     }
     ShowMarksFor(GbkToUtf8(fields_.Store().ReadText(Ctl::编辑框1)));
+    ShowPagesNotGot({});
     return true;
+}
+
+void MainWindow::ShowPagesNotGot(const std::vector<MissingPage>& missing) {
+    if (auto* status = ControlAs<StatusLine>(Ctl::状态条1)) {
+        status->Missing()->ShowMissing(missing);
+    }
 }
 
 bool MainWindow::CancelLookup() {
@@ -168,7 +177,8 @@ void MainWindow::Conclude(const FinishedLookup& lookup) {
                                         .ended = lookup.ended,
                                         .mode = LookupModeName(lookup.mode),
                                         .cancelled = lookup.outcome == LookupOutcome::Cancelled,
-                                        .messageBoxesBefore = lookup.messageBoxesBefore});
+                                        .messageBoxesBefore = lookup.messageBoxesBefore,
+                                        .pages = lookup.pages});
     }
     if (onFinished_) {
         onFinished_(lookup);

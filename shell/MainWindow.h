@@ -82,6 +82,10 @@ class MainWindow final : public QWidget {
     AccountMarks* Marks() const { return marks_.get(); }
     AccountCompleter* Completer() const { return completer_.get(); }
 
+    // The status bar's warning of the pages a lookup shown did not get
+    // (none: no warning); a saved lookup's too.
+    void ShowPagesNotGot(const std::vector<MissingPage>& missing);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -89,6 +89,13 @@ bool QueryWorker::Start(const FieldStore& fields) {
                         }
                     });
                 });
+                session->OnMissing([this, ticket](const std::vector<MissingPage>& missing) {
+                    ticket->PostAside([this, missing] {
+                        if (hooks_.missing) {
+                            hooks_.missing(missing);
+                        }
+                    });
+                });
                 QueryState state;
                 try {
                     ScopedExchangeSource bound(*session);
@@ -102,14 +109,16 @@ bool QueryWorker::Start(const FieldStore& fields) {
             }
             const auto ended = std::chrono::system_clock::now();
             const bool pastProfile = session->PastProfile();
+            Completeness pages = session->PagesGot();
             // Behind every write of the lookup; nothing when the UI thread
             // cancelled it first (it has concluded it then).
-            ticket->End([this, lookup = std::move(begun), end = std::move(end), ended,
-                         pastProfile]() mutable {
+            ticket->End([this, lookup = std::move(begun), end = std::move(end), ended, pastProfile,
+                         pages = std::move(pages)]() mutable {
                 lookup.outcome = end.outcome;
                 lookup.fault = end.fault;
                 lookup.ended = ended;
                 lookup.pastProfile = pastProfile;
+                lookup.pages = std::move(pages);
                 Ended(std::move(lookup));
             });
             session.reset();
@@ -133,6 +142,9 @@ std::optional<FinishedLookup> QueryWorker::Cancel() {
     lookup.outcome = LookupOutcome::Cancelled;
     lookup.ended = std::chrono::system_clock::now();
     lookup.pastProfile = current_->session->PastProfile();
+    // Which pages had come is the worker's to know; a cancelled lookup did
+    // not get what it was still waiting for, and that is all the history needs.
+    lookup.pages = Completeness{false, {}};
     current_.reset();
     return lookup;
 }

@@ -48,6 +48,7 @@ struct FinishedLookup {
     bool pastProfile = false;           // the profile's answer reached the query
     int messageBoxesBefore = 0;         // fields.MessageBoxCount() when the lookup began
     std::optional<RuntimeFault> fault;  // for LookupOutcome::Fault
+    Completeness pages;                 // which pages the lookup got
 };
 
 class QueryWorker {
@@ -58,6 +59,9 @@ class QueryWorker {
         // On the UI thread, when the end notice of a lookup that was not
         // cancelled runs, behind its last write.
         std::function<void(const FinishedLookup&)> finished;
+        // On the UI thread, as requests turn out missing (every one so far);
+        // not after a cancel.
+        std::function<void(const std::vector<MissingPage>&)> missing;
     };
 
     // Writes reach `display` on the thread of `context`. Both outlive the

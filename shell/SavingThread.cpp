@@ -56,7 +56,8 @@ void SavingThread::Run() {
                                         .ended = lookup.ended,
                                         .mode = lookup.mode,
                                         .cancelled = lookup.cancelled,
-                                        .messageBoxesBefore = lookup.messageBoxesBefore});
+                                        .messageBoxesBefore = lookup.messageBoxesBefore,
+                                        .pages = std::move(lookup.pages)});
         }
         lock.lock();
         ++done_;

@@ -9,9 +9,11 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "form/Completeness.h"
 #include "form/FieldStore.h"
 #include "history/LookupHistory.h"
 
@@ -26,6 +28,7 @@ struct SavedWindowLookup {
     std::string mode;
     bool cancelled = false;
     int messageBoxesBefore = 0;
+    std::optional<Completeness> pages = std::nullopt;  // which pages it got
 };
 
 class SavingThread {

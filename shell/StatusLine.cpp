@@ -25,10 +25,12 @@ StatusLine::StatusLine(QWidget* parent)
     : QStatusBar(parent),
       part0_(new QLabel(this)),
       progress_(new QProgressBar(this)),
-      mark_(new QLabel(this)) {
+      mark_(new QLabel(this)),
+      missing_(new MissingPagesLabel(this)) {
     setSizeGripEnabled(false);
     part0_->setTextFormat(Qt::PlainText);
     addWidget(part0_, 1);
+    addPermanentWidget(missing_);
     progress_->setObjectName(QStringLiteral("lookupProgress"));
     progress_->setTextVisible(false);
     progress_->setFixedSize(kProgressWidth, kProgressHeight);

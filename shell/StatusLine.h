@@ -1,11 +1,14 @@
 #pragma once
 // The status bar 状态条1: one part, holding the status text the query writes,
-// and a progress bar beside it while a lookup runs.
+// and a progress bar beside it while a lookup runs; left of the progress bar,
+// the warning of pages a lookup did not get.
 
 #include <QColor>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include "shell/MissingPagesLabel.h"
 
 namespace kestrova {
 
@@ -30,11 +33,13 @@ class StatusLine final : public QStatusBar {
     // text. Empty `text`: hidden.
     void ShowMark(const QString& text, const QColor& colour, const QString& tooltip);
     const QLabel* Mark() const { return mark_; }
+    MissingPagesLabel* Missing() const { return missing_; }
 
   private:
     QLabel* part0_;
     QProgressBar* progress_;
     QLabel* mark_;
+    MissingPagesLabel* missing_;
 };
 
 }  // namespace kestrova

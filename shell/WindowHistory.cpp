@@ -44,7 +44,8 @@ std::optional<HistoryPlace> WindowMarksFile(const WindowHistoryOptions& options)
     }
 }
 
-bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options) {
+bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options,
+                     std::optional<Completeness>* pages) {
     if (!options.saved) {
         return true;
     }
@@ -58,6 +59,9 @@ bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options) {
             return false;
         }
         ShowSavedLookup(window, *latest);
+        if (pages != nullptr) {
+            *pages = latest->pages;
+        }
         return true;
     } catch (const HistoryError& error) {
         std::fprintf(stderr, "kestrova: %s\n", error.what());

@@ -28,9 +28,11 @@ std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& opt
 // where no place can be found.
 std::optional<HistoryPlace> WindowMarksFile(const WindowHistoryOptions& options);
 
-// Fills the window with the member's latest saved lookup. False, said on
-// standard error, when the history cannot be read or holds none.
-bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options);
+// Fills the window with the member's latest saved lookup, and tells which
+// pages it got where the history kept that. False, said on standard error,
+// when the history cannot be read or holds none.
+bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options,
+                     std::optional<Completeness>* pages = nullptr);
 
 // Every text, link and picture as saved; the status bar says when the lookup
 // ran (after the message it stopped with, if it stopped early).

@@ -261,8 +261,12 @@ int main(int argc, char** argv) {
     MainWindow window({}, ChooseLookupMode(options->fast));
     window.SaveLookupsIn(&saving);
     window.KeepMarksIn(WindowMarksFile(options->history));
-    if (!OpenSavedLookup(window.Fields(), options->history)) {
+    std::optional<Completeness> savedPages;
+    if (!OpenSavedLookup(window.Fields(), options->history, &savedPages)) {
         return 1;
+    }
+    if (savedPages) {
+        window.ShowPagesNotGot(savedPages->missing);
     }
     if (options->history.saved) {
         window.ShowMarksFor(*options->history.saved);

@@ -83,6 +83,64 @@ void WarnRefused(const std::string& url, const std::vector<std::string>& address
                  program_invocation_short_name, Printable(host).c_str(), list.c_str());
 }
 
+WireResponse Failed(TransferFailure failure) {
+    WireResponse response;
+    response.failure = failure;
+    return response;
+}
+
+// An address that names http or https and is still refused was cut badly
+// or on purpose; anything else names no page at all, and nothing was asked.
+TransferFailure RefusedAddress(std::string_view url) {
+    while (!url.empty() && static_cast<unsigned char>(url.front()) <= 0x20) {
+        url.remove_prefix(1);
+    }
+    for (const std::string_view scheme : {"http://", "https://"}) {
+        if (url.size() >= scheme.size() &&
+            EqualsAsciiNoCase(url.substr(0, scheme.size()), scheme)) {
+            return TransferFailure::kUnsafeAddress;
+        }
+    }
+    return TransferFailure::kNoAddress;
+}
+
+// What curl's end of a hop says about the missing answer.
+TransferFailure FailureOf(CURLcode code, bool cancelled) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return TransferFailure::kHostNotFound;
+        case CURLE_COULDNT_CONNECT:
+            return TransferFailure::kConnectionRefused;
+        case CURLE_OPERATION_TIMEDOUT:
+            return TransferFailure::kTimeOut;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+            return TransferFailure::kReset;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return TransferFailure::kRedirectRefused;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return cancelled ? TransferFailure::kCancelled : TransferFailure::kOther;
+        default:
+            return TransferFailure::kOther;
+    }
+}
+
+// The value of the head's Retry-After line, blanks in front removed.
+std::string RetryAfterIn(const std::vector<std::string>& headerLines) {
+    constexpr std::string_view kName = "Retry-After:";
+    for (const std::string& line : headerLines) {
+        if (line.size() >= kName.size() &&
+            EqualsAsciiNoCase(std::string_view(line).substr(0, kName.size()), kName)) {
+            const std::size_t start = line.find_first_not_of(" \t", kName.size());
+            return start == std::string::npos ? std::string() : line.substr(start);
+        }
+    }
+    return {};
+}
+
 struct MultiDeleter {
     void operator()(CURLM* m) const { curl_multi_cleanup(m); }
 };
@@ -125,6 +183,8 @@ struct TransferState {
     std::string method;
     bool sendsBody = false;
     int redirects = 0;
+    std::vector<std::string> redirectUrls;
+    std::string retryAfter;
     transfer::HeaderList connectTo;
     std::unique_ptr<ActiveHop> active;
 
@@ -193,12 +253,14 @@ struct TransferEngine::Impl {
     std::vector<std::shared_ptr<TransferState>> arriving;
     bool stopping = false;
     std::uint64_t serials = 0;
+    std::atomic<long long> paceMs{0};
 
     // The engine thread's alone.
     Multi multi;
     struct HostLine {
         int open = 0;
         std::vector<std::shared_ptr<TransferState>> waiting;
+        std::optional<Clock::time_point> lastStart;
     };
     std::map<std::string, HostLine> hosts;
     std::map<CURL*, std::shared_ptr<TransferState>> running;
@@ -210,7 +272,11 @@ struct TransferEngine::Impl {
 
     void Run();
     void Admit();
-    void StartWaiting();
+    // When the host may start its next transfer under the pace; nothing when now.
+    std::optional<Clock::time_point> PacedUntil(const HostLine& line, Clock::time_point now) const;
+    bool Startable(const HostLine& line, Clock::time_point now) const;
+    // Starts what may start; lowers waitMs to the next start the pace holds back.
+    void StartWaiting(int& waitMs);
     bool StartHop(const std::shared_ptr<TransferState>& t);
     void EndHop(const std::shared_ptr<TransferState>& t);
     void Finish(const std::shared_ptr<TransferState>& t, WireResponse response);
@@ -250,6 +316,11 @@ TransferEngine::~TransferEngine() {
     impl_->thread.join();
 }
 
+void TransferEngine::SetPace(std::chrono::milliseconds pace) {
+    impl_->paceMs = std::max<long long>(pace.count(), 0);
+    Wake();
+}
+
 void TransferEngine::Wake() {
     if (impl_->multi) {
         curl_multi_wakeup(impl_->multi.get());
@@ -264,7 +335,8 @@ PendingTransfer TransferEngine::Start(const WireRequest& request,
     t->group = std::move(group);
     t->priority = priority;
 
-    const auto endNow = [&t] {
+    const auto endNow = [&t](TransferFailure failure) {
+        t->response.failure = failure;
         t->done = true;
         if (t->group) {
             t->group->NoteEnded();
@@ -272,17 +344,20 @@ PendingTransfer TransferEngine::Start(const WireRequest& request,
         return PendingTransfer(t);
     };
     if (t->group && t->group->Cancelled()) {
-        return endNow();
+        return endNow(TransferFailure::kCancelled);
     }
     const std::optional<ConnectTarget> target = ConnectTo();
     if (target && !transfer::Append(t->connectTo, transfer::ConnectToEntry(*target))) {
-        return endNow();
+        return endNow(TransferFailure::kOther);
     }
     std::optional<transfer::FetchableAddress> address =
         transfer::Fetchable(request.url, target.has_value());
     t->method = request.method.empty() ? "GET" : request.method;
-    if (!address || !transfer::IsToken(t->method) || !impl_->multi) {
-        return endNow();
+    if (!address) {
+        return endNow(RefusedAddress(request.url));
+    }
+    if (!transfer::IsToken(t->method) || !impl_->multi) {
+        return endNow(TransferFailure::kOther);
     }
     t->url = std::move(address->url);
     t->host = std::move(address->host);
@@ -322,11 +397,31 @@ void TransferEngine::Impl::Admit() {
     }
 }
 
+std::optional<Clock::time_point> TransferEngine::Impl::PacedUntil(const HostLine& line,
+                                                                  Clock::time_point now) const {
+    const long long pace = paceMs.load();
+    if (pace <= 0 || !line.lastStart) {
+        return std::nullopt;
+    }
+    const Clock::time_point next = *line.lastStart + std::chrono::milliseconds(pace);
+    return next > now ? std::optional<Clock::time_point>(next) : std::nullopt;
+}
+
+bool TransferEngine::Impl::Startable(const HostLine& line, Clock::time_point now) const {
+    return !line.waiting.empty() && line.open < kMaxConnectionsPerHost && !PacedUntil(line, now);
+}
+
 // Every host with room starts its first waiting transfers: the hurried ones,
-// then by priority, then in the order they came.
-void TransferEngine::Impl::StartWaiting() {
+// then by priority, then in the order they came; under a pace, one at a time.
+void TransferEngine::Impl::StartWaiting(int& waitMs) {
     for (auto& [host, line] : hosts) {
         while (line.open < kMaxConnectionsPerHost && !line.waiting.empty()) {
+            const Clock::time_point now = Clock::now();
+            if (const auto until = PacedUntil(line, now)) {
+                const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
+                waitMs = static_cast<int>(std::min<long long>(waitMs, std::max<long long>(ms, 1)));
+                break;
+            }
             std::vector<std::shared_ptr<TransferState>>::iterator first;
             {
                 std::lock_guard lock(mutex);
@@ -343,6 +438,7 @@ void TransferEngine::Impl::StartWaiting() {
             }
             std::shared_ptr<TransferState> t = std::move(*first);
             line.waiting.erase(first);
+            line.lastStart = now;
             if (StartHop(t)) {
                 ++line.open;
             }
@@ -356,7 +452,7 @@ bool TransferEngine::Impl::StartHop(const std::shared_ptr<TransferState>& t) {
     auto active = std::make_unique<ActiveHop>();
     active->easy.reset(curl_easy_init());
     if (!headers || !active->easy) {
-        Finish(t, {});
+        Finish(t, Failed(TransferFailure::kOther));
         return false;
     }
     active->headers = std::move(*headers);
@@ -371,7 +467,7 @@ bool TransferEngine::Impl::StartHop(const std::shared_ptr<TransferState>& t) {
     if (!transfer::Configure(active->easy.get(), hop, active->sockets, t->request.timeouts,
                              active->headers.get(), t->connectTo.get()) ||
         curl_multi_add_handle(multi.get(), active->easy.get()) != CURLM_OK) {
-        Finish(t, {});
+        Finish(t, Failed(TransferFailure::kOther));
         return false;
     }
     running.emplace(active->easy.get(), t);
@@ -399,6 +495,8 @@ void TransferEngine::Impl::EndHop(const std::shared_ptr<TransferState>& t) {
 
 void TransferEngine::Impl::Finish(const std::shared_ptr<TransferState>& t, WireResponse response) {
     EndHop(t);
+    response.redirects = std::move(t->redirectUrls);
+    response.retryAfter = std::move(t->retryAfter);
     {
         std::lock_guard lock(t->mutex);
         t->response = std::move(response);
@@ -427,7 +525,7 @@ void TransferEngine::Impl::DropCancelled() {
         }
     }
     for (const auto& t : cancelled) {
-        Finish(t, {});
+        Finish(t, Failed(TransferFailure::kCancelled));
     }
 }
 
@@ -439,11 +537,20 @@ void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CUR
     // by then would depend on how the reads fell.
     const bool cut = hop.bodyCut && code == CURLE_WRITE_ERROR;
     if (hop.wireCut || (code != CURLE_OK && !cut)) {
-        if (!t->active->sockets.refused.empty()) {
+        TransferFailure failure = TransferFailure::kOther;
+        if (hop.wireCut) {
+            failure = TransferFailure::kWireCap;
+        } else if (!t->active->sockets.refused.empty()) {
             WarnRefused(hop.url, t->active->sockets.refused);
+            failure = TransferFailure::kNotPublic;
+        } else {
+            failure = FailureOf(code, t->group && t->group->Cancelled());
         }
-        Finish(t, {});
+        Finish(t, Failed(failure));
         return;
+    }
+    if (std::string retryAfter = RetryAfterIn(hop.headerLines); !retryAfter.empty()) {
+        t->retryAfter = std::move(retryAfter);
     }
     CURL* easy = t->active->easy.get();
     long status = 0;
@@ -458,13 +565,13 @@ void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CUR
         // Too many hops, or a hop to anything but http(s), fails the way an
         // unreachable host does.
         if (t->redirects >= kMaxRedirects) {
-            Finish(t, {});
+            Finish(t, Failed(TransferFailure::kTooManyRedirects));
             return;
         }
         std::optional<transfer::FetchableAddress> next =
             transfer::Fetchable(redirectUrl, t->connectTo != nullptr);
         if (!next) {
-            Finish(t, {});
+            Finish(t, Failed(TransferFailure::kRedirectRefused));
             return;
         }
         // A Location without a scheme keeps the one the address names; one
@@ -474,7 +581,7 @@ void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CUR
             transfer::SchemeOf(transfer::LocationValue(hop.headerLines));
         const bool secure = scheme ? EqualsAsciiNoCase(*scheme, "https") : t->secure;
         if (t->secure && !secure) {
-            Finish(t, {});
+            Finish(t, Failed(TransferFailure::kRedirectRefused));
             return;
         }
         t->secure = secure;
@@ -487,6 +594,7 @@ void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CUR
         ++t->redirects;
         EndHop(t);
         t->url = std::move(next->url);
+        t->redirectUrls.push_back(t->url);
         t->host = std::move(next->host);
         hosts[t->host].waiting.push_back(t);
         return;
@@ -495,6 +603,7 @@ void TransferEngine::Impl::AfterHop(const std::shared_ptr<TransferState>& t, CUR
     WireResponse response;
     response.body = std::move(hop.received);
     response.status = code3;
+    response.bodyCut = cut;
     for (std::size_t i = 0; i < hop.headerLines.size(); ++i) {
         if (i > 0) {
             response.headerText += "\r\n";
@@ -561,7 +670,7 @@ void TransferEngine::Impl::CheckLimits(Clock::time_point now, int& waitMs) {
         }
     }
     for (const auto& t : expired) {
-        Finish(t, {});
+        Finish(t, Failed(TransferFailure::kTimeOut));
     }
 }
 
@@ -601,19 +710,32 @@ void TransferEngine::Impl::Run() {
             }
         }
         DropCancelled();
-        StartWaiting();
+        int paceWaitMs = kIdleWaitMs;
+        StartWaiting(paceWaitMs);
         if (!running.empty()) {
             int stillRunning = 0;
             curl_multi_perform(multi.get(), &stillRunning);
             ReadDone();
         }
-        int waitMs = running.empty() ? kIdleWaitMs : kMaxWaitMs;
-        CheckLimits(Clock::now(), waitMs);
+        int waitMs = std::min(running.empty() ? kIdleWaitMs : kMaxWaitMs, paceWaitMs);
+        const Clock::time_point now = Clock::now();
+        CheckLimits(now, waitMs);
+        // A redirect hop that joined its host's line since: it waits for the
+        // pace, not for the next wake-up.
+        for (const auto& [host, line] : hosts) {
+            if (line.waiting.empty() || line.open >= kMaxConnectionsPerHost) {
+                continue;
+            }
+            if (const auto until = PacedUntil(line, now)) {
+                const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*until - now).count();
+                waitMs = static_cast<int>(std::min<long long>(waitMs, std::max<long long>(ms, 1)));
+            }
+        }
         // A redirect's next hop, or a place a finished or expired hop gave
         // back: start it now rather than after the wait.
-        const bool startable = std::any_of(hosts.begin(), hosts.end(), [](const auto& entry) {
-            return !entry.second.waiting.empty() && entry.second.open < kMaxConnectionsPerHost;
-        });
+        const bool startable =
+            std::any_of(hosts.begin(), hosts.end(),
+                        [this, now](const auto& entry) { return Startable(entry.second, now); });
         if (!startable) {
             Wait(waitMs);
         }
@@ -628,7 +750,7 @@ void TransferEngine::Impl::Run() {
         left.push_back(t);
     }
     for (const auto& t : left) {
-        Finish(t, {});
+        Finish(t, Failed(TransferFailure::kCancelled));
     }
 }
 

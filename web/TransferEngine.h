@@ -6,6 +6,7 @@
 // hop, per-phase time-outs, redirects, the body cap.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -93,6 +94,10 @@ class TransferEngine {
     void Hurry(const PendingTransfer& transfer);
     // A group was cancelled: its transfers end now, not at the next wake-up.
     void Wake();
+
+    // At least `pace` between the starts of two requests to one host (each
+    // redirect hop is a request of its own), from now on; zero: no pause.
+    void SetPace(std::chrono::milliseconds pace);
 
   private:
     struct Impl;

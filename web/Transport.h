@@ -5,6 +5,7 @@
 // per-phase time-outs, http and https only.
 
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -49,10 +50,39 @@ struct WireRequest {
     friend bool operator==(const WireRequest&, const WireRequest&) = default;
 };
 
+// Why a request has no answer. The program's own rules refuse some requests
+// (an address it will not fetch, a redirect it will not follow, more bytes
+// than the cap); everything else is what the network or the peer did.
+enum class TransferFailure {
+    kNone,              // an answer came, whatever its status
+    kNoAddress,         // not an http or https address: nothing went out
+    kUnsafeAddress,     // an http(s) address that still holds a space or control byte
+    kNotPublic,         // the network guard refused every address of the host
+    kRedirectRefused,   // to another scheme, or from https to plain http
+    kTooManyRedirects,  // more than kMaxRedirects
+    kWireCap,           // more from the wire than the body cap allows
+    kHostNotFound,
+    kConnectionRefused,
+    kTimeOut,  // a phase limit or the transfer's deadline
+    kReset,    // the connection broke, or closed before the answer was whole
+    kCancelled,
+    kOther,
+};
+
 struct WireResponse {
     ByteBuffer body;  // raw bytes; empty on any failure
     Text headerText;  // the last response's header lines, CR LF separated, no status line
     int status = 0;   // 0 when nothing was received
+
+    // Beside the answer, for whoever wants to know how it came about; the
+    // query itself reads none of it.
+    TransferFailure failure = TransferFailure::kNone;
+    bool bodyCut = false;  // the body reached its cap and was cut there
+    // The address each redirect led to, in order, as it was fetched.
+    std::vector<std::string> redirects;
+    // The Retry-After value of the last response (redirects included) that
+    // carried one, as the peer wrote it.
+    std::string retryAfter;
 };
 
 // Sends the request and waits for its answer: through the source bound to the

@@ -198,7 +198,8 @@ TEST_F(DISABLED_InAPrivateNetwork, PagesCannotReachTheVictim) {
             }
         });
     const ChildRun attacked = Lookup();
-    EXPECT_EQ(attacked.exitCode, 0) << attacked.err;
+    // Pages refused by our own rules are pages not got: exit 4.
+    EXPECT_EQ(attacked.exitCode, 4) << attacked.err;
     EXPECT_EQ(v4.Accepted(), 0) << "a page reached 127.0.0.1";
     EXPECT_EQ(v6.Accepted(), 0) << "a page reached ::1";
     EXPECT_NE(attacked.out.find("\"status\": \"\""), std::string::npos) << attacked.out;
@@ -214,7 +215,8 @@ TEST_F(DISABLED_InAPrivateNetwork, PagesCannotReachTheVictim) {
     // The same pages with private addresses allowed do reach the victim: the
     // refusals above are the guard's.
     const ChildRun allowed = Lookup({"--allow-private-network"});
-    EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
+    // The victim is no marketplace: what it gave is no page either.
+    EXPECT_EQ(allowed.exitCode, 4) << allowed.err;
     EXPECT_GT(v4.Accepted() + v6.Accepted(), 0);
 }
 
