@@ -6,6 +6,7 @@
 #include "cli/HistoryCsv.h"
 #include "cli/SavedLookupText.h"
 #include "history/FieldDiff.h"
+#include "history/HistoryCopy.h"
 #include "history/HistoryError.h"
 #include "history/LookupEnd.h"
 #include "history/SavedLookups.h"
@@ -139,10 +140,23 @@ HistoryCommand::HistoryCommand(CLI::App& app)
                    "show the fields that changed between the member's last two lookups")
         ->needs(accountOption_)
         ->excludes(csv);
+    copyOption_ = command_
+                      ->add_option("--copy-to", copyTo_,
+                                   "copy every lookup, mark, note and watched member into this "
+                                   "history (a postgresql:// URI or a file); what it has already "
+                                   "is left as it is")
+                      ->type_name("URI")
+                      ->excludes(accountOption_)
+                      ->excludes(json)
+                      ->excludes(csv)
+                      ->excludes(limitOption_);
     history_.AddTo(*command_, false);
 }
 
 int HistoryCommand::Run() const {
+    if (copyOption_->count() > 0) {
+        return Copy();
+    }
     try {
         const auto file = history_.File();
         const SavedLookups saved(*file);
@@ -170,9 +184,13 @@ int HistoryCommand::List(const SavedLookups& saved) const {
         return 0;
     }
     for (const SavedLookupSummary& lookup : lookups) {
-        std::cout << TerminalText(LookupLabel(lookup) + "\t" + lookup.account + "\t" +
-                                  EndText(lookup) + Marked(lookup))
-                  << "\n";
+        std::string line =
+            LookupLabel(lookup) + "\t" + lookup.account + "\t" + EndText(lookup) + Marked(lookup);
+        // Who saved it, and on which machine: a team shares one history.
+        if (!lookup.who.empty()) {
+            line += "\t" + lookup.who + (lookup.host.empty() ? "" : "@" + lookup.host);
+        }
+        std::cout << TerminalText(line) << "\n";
     }
     return 0;
 }
@@ -190,6 +208,30 @@ int HistoryCommand::Diff(const SavedLookups& saved) const {
     }
     PrintFieldDiff(account_, *before, *after, json_ ? DiffFormat::kJson : DiffFormat::kText);
     return 0;
+}
+
+int HistoryCommand::Copy() const {
+    try {
+        if (copyTo_.empty()) {
+            return HistoryFailure("--copy-to wants a postgresql:// URI or a file name");
+        }
+        const HistoryPlace from = *history_.File();
+        const HistoryPlace to = HistoryPlace::Named(copyTo_);
+        const CopyCounts counts = CopyHistory(from, to);
+        auto told = [](int copied, int skipped, const char* one, const char* many) {
+            return std::to_string(copied) + " " + (copied == 1 ? one : many) + " copied, " +
+                   std::to_string(skipped) + " there already";
+        };
+        std::cout << TerminalText(
+            from.Shown() + " -> " + to.Shown() + "\n" +
+            told(counts.lookups, counts.knownLookups, "lookup", "lookups") + "\n" +
+            told(counts.marks.marks, counts.marks.olderMarks, "mark", "marks") + "\n" +
+            told(counts.marks.notes, counts.marks.knownNotes, "note", "notes") + "\n" +
+            told(counts.watched, counts.knownWatched, "watched member", "watched members") + "\n");
+        return 0;
+    } catch (const HistoryError& error) {
+        return HistoryFailure(error.what());
+    }
 }
 
 void PrintFieldDiff(const std::string& account, const SavedLookup& before, const SavedLookup& after,

@@ -1,6 +1,7 @@
 #pragma once
 // kestrova-cli history [ACCOUNT] [--limit N] [--json | --csv] [--diff]: the
-// saved lookups, latest first, or what changed between a member's last two.
+// saved lookups, latest first, or what changed between a member's last two;
+// history --copy-to URI: the whole history copied into another.
 
 #include <CLI/CLI.hpp>
 #include <string>
@@ -28,6 +29,7 @@ class HistoryCommand {
   private:
     int List(const SavedLookups& saved) const;
     int Diff(const SavedLookups& saved) const;
+    int Copy() const;
 
     CLI::App* command_;
     CLI::Option* accountOption_;
@@ -37,6 +39,8 @@ class HistoryCommand {
     bool json_ = false;
     bool csv_ = false;
     bool diff_ = false;
+    CLI::Option* copyOption_;
+    std::string copyTo_;
     HistoryOptions history_;
 };
 

@@ -7,7 +7,8 @@ namespace kestrova {
 
 void HistoryOptions::AddTo(CLI::App& command, bool canTurnOff) {
     pathOption_ = command.add_option("--history", path_,
-                                     "the history file (default: $KESTROVA_HISTORY, else "
+                                     "the history file, or a postgresql:// URI for a database a "
+                                     "team shares (default: $KESTROVA_HISTORY, else "
                                      "$XDG_DATA_HOME/kestrova/history.sqlite3)");
     if (canTurnOff) {
         command.add_flag("--no-history", off_, "do not save this lookup in the history")

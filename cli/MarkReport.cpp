@@ -56,16 +56,16 @@ std::string MarkLines(const MemberMarks& marks) {
 }
 
 std::string MarkEntryLine(const MarkEntry& entry) {
-    return entry.account + "\t" + MarkKindWord(entry.kind) + "\t" + entry.text + "\t" + entry.who +
-           "\t" + LocalTimeText(entry.when) + "\n";
+    // Who, and on which machine where that is known: a team shares one list.
+    const std::string who = entry.host.empty() ? entry.who : entry.who + "@" + entry.host;
+    return entry.account + "\t" + MarkKindWord(entry.kind) + "\t" + entry.text + "\t" + who + "\t" +
+           LocalTimeText(entry.when) + "\n";
 }
 
 nlohmann::ordered_json MarkEntryJson(const MarkEntry& entry) {
-    return {{"account", entry.account},
-            {"kind", MarkKindName(entry.kind)},
-            {"text", entry.text},
-            {"who", entry.who},
-            {"when", UtcTimeText(entry.when)}};
+    return {{"account", entry.account}, {"kind", MarkKindName(entry.kind)},
+            {"text", entry.text},       {"who", entry.who},
+            {"host", entry.host},       {"when", UtcTimeText(entry.when)}};
 }
 
 std::vector<std::string> MarkEntryCells(const MarkEntry& entry) {

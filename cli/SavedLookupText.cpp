@@ -75,6 +75,11 @@ nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
         object["complete"] = *lookup.complete;
         object["missing_pages"] = lookup.missingPages;
     }
+    // Who saved it: known for lookups saved since the history kept it.
+    if (!lookup.who.empty()) {
+        object["who"] = lookup.who;
+        object["host"] = lookup.host;
+    }
     return object;
 }
 

@@ -9,6 +9,7 @@
 
 #include "lookup/Lookup.h"
 #include "lookup/PictureBoxes.h"
+#include "tests/support/PostgresServer.h"
 #include "text/Gbk.h"
 #include "web/Endpoints.h"
 
@@ -103,6 +104,29 @@ void HeldWriteLock::Release() {
         sqlite3_close(db_);
         db_ = nullptr;
     }
+}
+
+std::string StoreName(StoreKind kind) {
+    return kind == StoreKind::kFile ? "sqlite" : "postgresql";
+}
+
+HistoryUnderTest::HistoryUnderTest(StoreKind kind) : kind_(kind) {
+    place_ = kind == StoreKind::kFile ? HistoryPlace(folder_ / "history.sqlite3")
+                                      : HistoryPlace::Named(PostgresServer::Shared().NewDatabase());
+}
+
+std::string HistoryUnderTest::Value(const std::string& sql) const {
+    if (kind_ == StoreKind::kFile) {
+        return QueryValue(place_->File(), sql);
+    }
+    return PostgresServer::Shared().Value(DatabaseOf(place_->Uri()), sql);
+}
+
+bool HistoryUnderTest::Made() const {
+    if (kind_ == StoreKind::kFile) {
+        return std::filesystem::exists(place_->File());
+    }
+    return !Value("SELECT to_regnamespace('kestrova')").empty();
 }
 
 MarketplaceForTests::MarketplaceForTests() : port_(market_.Start()) {

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "form/FieldStore.h"
+#include "history/HistoryPlace.h"
 #include "history/LookupRecord.h"
 #include "marketplace/SampleMarketplace.h"
 
@@ -33,6 +35,28 @@ class TempFolder {
 
 std::string FileBytes(const std::filesystem::path& file);
 void WriteFile(const std::filesystem::path& file, const std::string& bytes);
+
+// The stores a history can be kept in, for suites that run on each.
+enum class StoreKind { kFile, kServer };
+std::string StoreName(StoreKind kind);
+
+// A fresh, empty history of that kind for one test: a file in a folder of its
+// own, or a database of its own on the test program's PostgreSQL server.
+class HistoryUnderTest {
+  public:
+    explicit HistoryUnderTest(StoreKind kind);
+    const HistoryPlace& Place() const { return *place_; }
+    // The first column of the first row of `sql` (SQL both stores take), as
+    // text ("" for none or NULL).
+    std::string Value(const std::string& sql) const;
+    // Whether anything was made there yet.
+    bool Made() const;
+
+  private:
+    StoreKind kind_;
+    TempFolder folder_;
+    std::optional<HistoryPlace> place_;
+};
 
 // The first column of the first row of `sql`, as text ("" for none or NULL).
 std::string QueryValue(const std::filesystem::path& file, const std::string& sql);

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "HistoryTesting.h"
+#include "history/LoginName.h"
 #include "history/LookupHistory.h"
 #include "history/LookupWriter.h"
 #include "history/MemberKey.h"
@@ -30,9 +31,20 @@ testing::MarketplaceForTests& Market() {
     return market;
 }
 
-TEST(SavedTexts, KeepEveryByteAndComeBackInPlace) {
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
+using testing::StoreKind;
+
+// What both stores keep alike: each test on a fresh file and a fresh database.
+class EachStore : public ::testing::TestWithParam<StoreKind> {
+  protected:
+    testing::HistoryUnderTest store_{GetParam()};
+    const HistoryPlace& file = store_.Place();
+};
+
+INSTANTIATE_TEST_SUITE_P(History, EachStore,
+                         ::testing::Values(StoreKind::kFile, StoreKind::kServer),
+                         [](const auto& info) { return testing::StoreName(info.param); });
+
+TEST_P(EachStore, SavedTextsKeepEveryByteAndComeBackInPlace) {
     FieldStore fields;
     const Text broken = std::string("\x81\xff\x80 \xa1", 5);  // no valid GBK
     const Text withZero = std::string("a\0b", 3);
@@ -63,12 +75,19 @@ TEST(SavedTexts, KeepEveryByteAndComeBackInPlace) {
     }
     EXPECT_EQ(loaded->fields.StatusText(), broken);
     EXPECT_EQ(loaded->summary.account, "  青禾 ");
+    // Who saved it, and where.
+    EXPECT_EQ(loaded->summary.who, LoginName());
+    EXPECT_EQ(loaded->summary.host, HostName());
+    // An account as typed need not be UTF-8: kept byte for byte all the same.
+    const std::string notUtf8 = "a\xff\xfe";
+    const auto other = history.Save(RecordOf(fields, notUtf8));
+    ASSERT_TRUE(other);
+    EXPECT_EQ(SavedLookups(file).Load(*other)->summary.account, notUtf8);
+    EXPECT_EQ(SavedLookups(file).Recent(notUtf8, 0).size(), 1u);
 }
 
-TEST(SavedPictures, AreKeptOnceEachAcrossLookups) {
+TEST_P(EachStore, SavedPicturesAreKeptOnceEachAcrossLookups) {
     Market();
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
     const auto seller = LookUp("青禾手作坊");
     std::set<Sha256Digest> distinct;
     int shown = 0;
@@ -84,22 +103,20 @@ TEST(SavedPictures, AreKeptOnceEachAcrossLookups) {
         "SELECT count(*) FROM stored_value WHERE id IN (SELECT picture_id FROM field)";
     LookupHistory history(file, "test");
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
-    EXPECT_EQ(QueryValue(file, pictures), std::to_string(distinct.size()));
+    EXPECT_EQ(store_.Value(pictures), std::to_string(distinct.size()));
     // A second process, which knows nothing of the first one's pictures.
     LookupHistory another(file, "test");
     ASSERT_TRUE(another.Save(RecordOf(*seller, "青禾手作坊")));
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
-    EXPECT_EQ(QueryValue(file, pictures), std::to_string(distinct.size()));
+    EXPECT_EQ(store_.Value(pictures), std::to_string(distinct.size()));
     // The same fields and pictures three times: one field set.
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM field WHERE picture_id IS NOT NULL"),
+    EXPECT_EQ(store_.Value("SELECT count(*) FROM field WHERE picture_id IS NOT NULL"),
               std::to_string(shown));
-    EXPECT_EQ(QueryValue(file, "SELECT count(DISTINCT field_set_id) FROM lookup"), "1");
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM lookup"), "3");
+    EXPECT_EQ(store_.Value("SELECT count(DISTINCT field_set_id) FROM lookup"), "1");
+    EXPECT_EQ(store_.Value("SELECT count(*) FROM lookup"), "3");
 }
 
-TEST(SavedMessageBox, IsTheLookupsOwnOnly) {
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
+TEST_P(EachStore, SavedMessageBoxIsTheLookupsOwnOnly) {
     FieldStore fields;
     fields.WriteText(Ctl::编辑框1, Gbk("x"));
     fields.StatusBarSetText(0, Gbk("该账号不存在!"));
@@ -155,9 +172,7 @@ TEST(NewHistory, IsWalAtTheCurrentVersion) {
     EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
 }
 
-TEST(Recent, ListsLatestFirstByMemberAndUpToTheLimit) {
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
+TEST_P(EachStore, RecentListsLatestFirstByMemberAndUpToTheLimit) {
     LookupHistory history(file, "test");
     const auto base = std::chrono::system_clock::time_point(std::chrono::hours(370000));
     const std::string accounts[] = {"a", "b", "a", "c", "a"};
@@ -188,13 +203,15 @@ TEST(Recent, ListsLatestFirstByMemberAndUpToTheLimit) {
     EXPECT_FALSE(saved.Load(99).has_value());
 }
 
-TEST(Reading, AHistoryNotYetWrittenIsEmptyAndStaysUnwritten) {
-    const TempFolder folder;
-    const auto missing = folder / "none.sqlite3";
-    const SavedLookups saved(missing);
+TEST_P(EachStore, AHistoryNotYetWrittenIsEmptyAndStaysUnwritten) {
+    const SavedLookups saved(file);
     EXPECT_TRUE(saved.Recent(std::nullopt, 0).empty());
     EXPECT_FALSE(saved.Load(1).has_value());
-    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_FALSE(store_.Made());
+}
+
+TEST(Reading, AnEmptyFileIsAnEmptyHistoryAndStaysEmpty) {
+    const TempFolder folder;
 
     const auto empty = folder / "empty.sqlite3";
     testing::WriteFile(empty, "");
