@@ -40,8 +40,13 @@ class EachStore : public ::testing::TestWithParam<StoreKind> {
     const HistoryPlace& file = store_.Place();
 };
 
+// The server's cases run in the program that has a server, one for them all.
 INSTANTIATE_TEST_SUITE_P(History, EachStore,
-                         ::testing::Values(StoreKind::kFile, StoreKind::kServer),
+#ifdef KESTROVA_STORES_ON_SERVER
+                         ::testing::Values(StoreKind::kServer),
+#else
+                         ::testing::Values(StoreKind::kFile),
+#endif
                          [](const auto& info) { return testing::StoreName(info.param); });
 
 TEST_P(EachStore, SavedTextsKeepEveryByteAndComeBackInPlace) {
