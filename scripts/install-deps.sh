@@ -12,6 +12,9 @@ packages=(
   libjpeg62-turbo-dev libpng-dev libgif-dev
   libcpp-httplib-dev libcli11-dev nlohmann-json3-dev
   libsqlite3-dev libzstd-dev
+  # a history a team shares on PostgreSQL: the client library, and the server
+  # the tests start in a temporary folder of their own
+  libpq-dev postgresql
   libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-noto-cjk
