@@ -22,7 +22,23 @@ if ! cmake --build "$build" -j2 --target kestrova kestrova-cli kestrova-bench-lo
 fi
 
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+# A PostgreSQL server of the run's own on loopback, for the history's rows on
+# a server: made by initdb as the unprivileged user the package makes,
+# stopped and removed at the end.
+pg_bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+pg_dir=$(mktemp -d /tmp/kestrova-bench-pg-XXXXXX)
+stop_pg() {
+  runuser -u postgres -- "$pg_bin/pg_ctl" -D "$pg_dir/data" -m immediate stop >/dev/null 2>&1 || true
+  rm -rf "$pg_dir"
+}
+trap 'stop_pg; rm -rf "$out"' EXIT
+chown postgres "$pg_dir"
+runuser -u postgres -- "$pg_bin/initdb" -D "$pg_dir/data" -U kestrova -A trust -E UTF8 \
+  --locale=C.UTF-8 >/dev/null
+pg_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+runuser -u postgres -- "$pg_bin/pg_ctl" -D "$pg_dir/data" -l "$pg_dir/log" -w \
+  -o "-p $pg_port -k $pg_dir -c listen_addresses=127.0.0.1" start >/dev/null
+export KESTROVA_BENCH_POSTGRES="postgresql://kestrova@127.0.0.1:$pg_port/postgres"
 # Lookups are saved as they would be, but in a history of the run's own.
 export KESTROVA_HISTORY="$out/history.sqlite3"
 
@@ -60,6 +76,17 @@ micro() {
       else if (what == "us") printf "%.1f", ns / 1e3
       else if (what == "GB/s") printf "%.2f", $6 / 1e9
       else if (what == "MB/s") printf "%.0f", $6 / 1e6
+    }' "$out/micro.csv"
+}
+# Wall time per iteration in us, or its label (round_trips: the round trips
+# per iteration), of one micro benchmark.
+micro_wall() {
+  awk -F, -v name="\"$1\"" -v what="$2" '
+    $1 == name || $1 == "\"" substr(name, 2, length(name) - 2) "/real_time\"" {
+      if ($9 == "true") { print "error"; exit }
+      scale = $5 == "ns" ? 1e-3 : $5 == "us" ? 1 : $5 == "ms" ? 1e3 : 1e6
+      if (what == "us") printf "%.1f", $3 * scale
+      else { gsub(/"/, "", $8); printf "%s", $8 }
     }' "$out/micro.csv"
 }
 calc() { awk "BEGIN { printf \"$1\", $2 }"; }
@@ -208,6 +235,15 @@ row "DecodeEscapes: region name / rating comment (ns)" \
 row "ReencodeAsJpeg, 160 x 160 picture (us)" "$(micro BM_ReencodeAsJpeg_160x160 us)"
 row "History: saving / reading back a lookup of the full seller (us)" \
   "$(micro BM_SaveLookup_FullSeller us) / $(micro BM_LoadLookup_FullSeller us)"
+pg_save=$(micro_wall BM_SaveLookup_FullSeller_Postgres us)
+pg_show=$(micro_wall BM_ShowLookup_FullSeller_Postgres us)
+row "History on PostgreSQL over loopback: saving a lookup of the full seller (ms)" \
+  "$(calc "%.2f" "$pg_save / 1000")" "<= 3" "$(within "$pg_save" le 3000)"
+rt_save=$(micro_wall BM_SaveLookup_FullSeller_Postgres round_trips)
+rt_show=$(micro_wall BM_ShowLookup_FullSeller_Postgres round_trips)
+row "History on PostgreSQL: round trips to save it / to show it" "$rt_save / $rt_show" \
+  "<= 2 / <= 2" "$(within "$(calc "%g" "($rt_save > $rt_show) ? $rt_save : $rt_show")" le 2)"
+row "History on PostgreSQL: showing it, wall (ms)" "$(calc "%.2f" "$pg_show / 1000")"
 # Every lookup of the runs above went into the run's own history: the file's
 # size over the lookups it holds (the sample roster over and over).
 saved=$("$bin/kestrova-cli" history --limit 0 --json | grep -c '"id":' || true)

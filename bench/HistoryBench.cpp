@@ -4,10 +4,14 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "form/FieldStore.h"
+#include "history/HistoryStore.h"
 #include "history/LookupHistory.h"
+#include "history/PostgresStore.h"
 #include "history/SavedLookups.h"
 #include "lookup/Lookup.h"
 #include "lookup/PictureBoxes.h"
@@ -81,9 +85,71 @@ void BM_LoadLookup_FullSeller(benchmark::State& state) {
     RemoveHistory(file);
 }
 
+// The same on a PostgreSQL server (KESTROVA_BENCH_POSTGRES: a URI of an empty
+// database; bench.sh starts a server on loopback for it). Wall time counts
+// here: the server does its part in a process of its own. round_trips: per
+// iteration, as the store counts its batches.
+std::optional<HistoryPlace> BenchServer(benchmark::State& state) {
+    const char* uri = std::getenv("KESTROVA_BENCH_POSTGRES");
+    if (uri == nullptr || *uri == '\0') {
+        state.SkipWithError("KESTROVA_BENCH_POSTGRES not set");
+        return std::nullopt;
+    }
+    return HistoryPlace::Named(uri);
+}
+
+LookupRow FullSellerRow() {
+    LookupRow row;
+    row.account = row.member = "青禾手作坊";
+    row.end = "verdicts";
+    row.mode = "sequential";
+    return row;
+}
+
+void BM_SaveLookup_FullSeller_Postgres(benchmark::State& state) {
+    const FieldStore& fields = FullSellerLookup();
+    const auto place = BenchServer(state);
+    if (!place) {
+        return;
+    }
+    const auto store = OpenHistoryStore(*place, StoreUse::kWrite, std::chrono::seconds(5));
+    store->Save(*store->Prepare(FullSellerRow(), fields));
+    const int before = RoundTripsOf(*store);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(store->Save(*store->Prepare(FullSellerRow(), fields)));
+    }
+    // In the label: a counter only some rows have stops the CSV report.
+    state.SetLabel(
+        std::to_string((RoundTripsOf(*store) - before) / static_cast<int>(state.iterations())));
+}
+
+// What show does: the member's latest lookup listed, then read back whole.
+void BM_ShowLookup_FullSeller_Postgres(benchmark::State& state) {
+    const FieldStore& fields = FullSellerLookup();
+    const auto place = BenchServer(state);
+    if (!place) {
+        return;
+    }
+    {
+        const auto writer = OpenHistoryStore(*place, StoreUse::kWrite, std::chrono::seconds(5));
+        writer->Save(*writer->Prepare(FullSellerRow(), fields));
+    }
+    const auto store = OpenHistoryStore(*place, StoreUse::kRead, std::chrono::seconds(5));
+    const int before = RoundTripsOf(*store);
+    for (auto _ : state) {
+        const auto latest = store->Recent("青禾手作坊", 1);
+        benchmark::DoNotOptimize(store->Load(latest.front().id));
+    }
+    // In the label: a counter only some rows have stops the CSV report.
+    state.SetLabel(
+        std::to_string((RoundTripsOf(*store) - before) / static_cast<int>(state.iterations())));
+}
+
 }  // namespace
 
 BENCHMARK(BM_SaveLookup_FullSeller)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadLookup_FullSeller)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SaveLookup_FullSeller_Postgres)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ShowLookup_FullSeller_Postgres)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace kestrova::bench

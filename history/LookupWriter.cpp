@@ -84,6 +84,7 @@ std::unique_ptr<PreparedLookup> PrepareLookup(
     lookup->setDigest = lookup->values.Digest();
     // A lookup that shows what an earlier one showed needs nothing more.
     if (setStored(lookup->setDigest)) {
+        lookup->setStored = true;
         return lookup;
     }
     for (std::size_t k = 0; k < values.size(); ++k) {

@@ -51,6 +51,7 @@ struct PreparedLookup {
     FieldValues values;
     std::vector<std::optional<PackedValue>> packed;  // by value index; nullopt: not packed
     Sha256Digest setDigest{};
+    bool setStored = false;  // the store holds the field set already
 };
 
 // Packs what the store lacks (`setStored`, `valueStored`: whether the store

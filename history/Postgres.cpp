@@ -126,9 +126,13 @@ PgConnection::PgConnection(const HistoryPlace& place, const char* schema,
         secret_ = PQpass(conn_);  // from ~/.pgpass or PGPASSWORD: no more to be shown
     }
     PQsetnonblocking(conn_, 1);
+    // synchronous_commit off: as the file's synchronous NORMAL, a commit is
+    // whole or not there, and a crash of the server's machine may take the
+    // last fraction of a second of commits with it; no disk flush per lookup.
     Run(
         PgStatement{"SELECT set_config('search_path', $1, false), "
                     "set_config('lock_timeout', $2, false), "
+                    "set_config('synchronous_commit', 'off', false), "
                     "(SELECT set_config('statement_timeout', '5s', false) "
                     "WHERE current_setting('statement_timeout') = '0')",
                     {PgBytes(schema), PgBytes(std::to_string(lockWait.count()))}});

@@ -140,7 +140,8 @@ class PostgresStore final : public HistoryStore {
             return Hex(values[static_cast<std::size_t>(k)].digest);
         };
         for (const FieldReference& field : lookup.values.Fields()) {
-            if (field.text < 0 && field.link < 0 && field.picture < 0) {
+            // A set the server holds has its fields: only the lookup's row is new.
+            if (lookup.setStored || (field.text < 0 && field.link < 0 && field.picture < 0)) {
                 continue;
             }
             names.insert(field.control->name);
