@@ -17,6 +17,7 @@
 #include "HistoryTesting.h"
 #include "Subprocess.h"
 #include "cli/FieldReport.h"
+#include "history/LoginName.h"
 #include "history/LookupHistory.h"
 #include "history/PictureHash.h"
 #include "history/SavedLookups.h"
@@ -180,10 +181,12 @@ TEST(CliHistory, ListsLatestFirstByMemberUpToTheLimit) {
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line.substr(line.find('\t')));  // the time varies
     }
+    // Each line ends with who saved the lookup, and on which machine.
+    const std::string who = "\t" + LoginName() + "@" + HostName();
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]",
-                         "\tLumen家居旗舰店\t天猫ID", "\tnobody.here\t该账号不存在!",
-                         "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]"}));
+                         "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]" + who,
+                         "\tLumen家居旗舰店\t天猫ID" + who, "\tnobody.here\t该账号不存在!" + who,
+                         "\t青禾手作坊\t大大的良民.\t专业店铺，门庭若市. [诚信商家]" + who}));
     EXPECT_EQ(all.out.rfind("#4 ", 0), 0u);
 
     const ProgramRun limited =
@@ -195,6 +198,8 @@ TEST(CliHistory, ListsLatestFirstByMemberUpToTheLimit) {
     EXPECT_EQ(list[0]["account"], "青禾手作坊");
     EXPECT_EQ(list[0]["end"], "verdicts");
     EXPECT_EQ(list[0]["mode"], "sequential");
+    EXPECT_EQ(list[0]["who"], LoginName());
+    EXPECT_EQ(list[0]["host"], HostName());
     EXPECT_EQ(list[0]["buyer_verdict"], "大大的良民.");
     EXPECT_EQ(list[0]["started"].get<std::string>().size(), 24u);  // 2011-03-20T05:46:40.123Z
     EXPECT_EQ(json::parse(Cli({"history", "--json", "--history", f}, settings).out).size(), 4u);
