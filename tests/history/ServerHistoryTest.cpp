@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "HistoryTesting.h"
@@ -20,6 +21,7 @@
 namespace kestrova {
 namespace {
 
+using nlohmann::json;
 using testing::PostgresServer;
 using testing::ProgramRun;
 using testing::RunProgram;
@@ -330,6 +332,43 @@ TEST(ServerCopy, TakesEveryLookupMarkNoteAndWatchedMemberOnce) {
     EXPECT_EQ(Cli({"history", "--history", uri, "--copy-to", other}, settings).exitCode, 0);
     EXPECT_EQ(Cli({"history", "--history", other}, settings).out,
               Cli({"history", "--history", file}, settings).out);
+}
+
+// A file of every earlier version moves to the server and reads there as it
+// reads where it was: listed alike, each lookup shown byte for byte.
+TEST(ServerCopy, TakesAFileOfEveryEarlierVersion) {
+    for (const char* version : {"history-v1.sqlite3", "history-v2.sqlite3"}) {
+        const TempFolder folder;
+        const auto settings = Isolated(folder);
+        const auto file = folder / "history.sqlite3";
+        std::filesystem::copy_file(std::filesystem::path(KESTROVA_HISTORY_FIXTURES) / version,
+                                   file);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+        const std::string uri = Server().NewDatabase();
+        const ProgramRun copy =
+            Cli({"history", "--history", file.string(), "--copy-to", uri}, settings);
+        ASSERT_EQ(copy.exitCode, 0) << version << copy.err;
+        const ProgramRun listed = Cli({"history", "--json", "--history", file.string()}, settings);
+        const json lookups = json::parse(listed.out);
+        ASSERT_FALSE(lookups.empty()) << version;
+        // Numbered anew on the server, in the same order.
+        EXPECT_EQ(json::parse(Cli({"history", "--json", "--history", uri}, settings).out).size(),
+                  lookups.size());
+        for (const json& lookup : lookups) {
+            const std::string account = lookup["account"];
+            for (const bool asJson : {true, false}) {
+                std::vector<std::string> onFile = {"show", account, "--history", file.string()};
+                std::vector<std::string> onServer = {"show", account, "--history", uri};
+                if (asJson) {
+                    onFile.push_back("--json");
+                    onServer.push_back("--json");
+                }
+                EXPECT_EQ(Cli(onServer, settings).out, Cli(onFile, settings).out)
+                    << version << " " << account;
+            }
+        }
+    }
 }
 
 // Two programs pointed at one URI see each other's work at once; the

@@ -1,6 +1,7 @@
-// Marks, notes and the watch list in a real history file: by member, newer
-// marks win, an import is one transaction, reading never makes a file; and
-// the lookup a re-check compares with.
+// Marks, notes and the watch list in a real history, a file and a database
+// on a PostgreSQL server alike: by member, newer marks win, an import is one
+// transaction, reading never makes a history; and the lookup a re-check
+// compares with.
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,23 @@ namespace kestrova {
 namespace {
 
 using namespace std::chrono;
-using testing::QueryValue;
-using testing::TempFolder;
+using testing::StoreKind;
+
+// Each test on a fresh file, or a fresh database of the program's server.
+class EachStore : public ::testing::TestWithParam<StoreKind> {
+  protected:
+    testing::HistoryUnderTest store_{GetParam()};
+    const HistoryPlace& file = store_.Place();
+};
+
+// The server's cases run in the program that has a server, one for them all.
+INSTANTIATE_TEST_SUITE_P(Watch, EachStore,
+#ifdef KESTROVA_STORES_ON_SERVER
+                         ::testing::Values(StoreKind::kServer),
+#else
+                         ::testing::Values(StoreKind::kFile),
+#endif
+                         [](const auto& info) { return testing::StoreName(info.param); });
 
 system_clock::time_point At(int minute) {
     return system_clock::time_point(milliseconds(1796600000000LL + minute * 60000LL));
@@ -28,13 +44,11 @@ MarkEntry Entry(std::string account, MarkKind kind, std::string text, std::strin
     return MarkEntry{std::move(account), kind, std::move(text), std::move(who), At(minute)};
 }
 
-TEST(Marks, OneMarkAndManyNotesByMemberReadBackAsKept) {
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
+TEST_P(EachStore, MarksOneMarkAndManyNotesByMemberReadBackAsKept) {
     // Reading a history that is not there makes nothing.
     EXPECT_TRUE(Marks(file, Marks::Access::kRead).Of("x").Empty());
     EXPECT_TRUE(WatchList(file, WatchList::Access::kRead).Members().empty());
-    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(store_.Made());
 
     Marks marks(file, Marks::Access::kWrite);
     marks.SetMark(Entry("青禾手作坊", MarkKind::kBlacklist, "收货后给差评要挟", "alice", 1));
@@ -73,9 +87,7 @@ TEST(Marks, OneMarkAndManyNotesByMemberReadBackAsKept) {
     EXPECT_TRUE(marks.Of("y").Empty());
 }
 
-TEST(Marks, AnImportTakesNewerMarksAndNewNotesInOneTransaction) {
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
+TEST_P(EachStore, MarksImportTakesNewerMarksAndNewNotesInOneTransaction) {
     Marks marks(file, Marks::Access::kWrite);
     marks.SetMark(Entry("a", MarkKind::kBlacklist, "mine", "alice", 10));
     marks.SetMark(Entry("b", MarkKind::kClear, "", "alice", 10));
@@ -100,21 +112,19 @@ TEST(Marks, AnImportTakesNewerMarksAndNewNotesInOneTransaction) {
     EXPECT_EQ(marks.Of("a").notes.size(), 2u);
 
     // An entry that cannot be kept, after good ones: none of them is.
-    const std::string before = QueryValue(file, "SELECT count(*) FROM mark") + "/" +
-                               QueryValue(file, "SELECT count(*) FROM note");
+    const std::string before =
+        store_.Value("SELECT count(*) FROM mark") + "/" + store_.Value("SELECT count(*) FROM note");
     EXPECT_THROW(marks.Import({Entry("d", MarkKind::kTrusted, "good", "zoe", 20),
                                Entry("d", MarkKind::kNote, "good", "zoe", 20),
                                Entry("e", MarkKind::kNote, "bad\x07", "zoe", 20)}),
                  HistoryError);
-    EXPECT_EQ(QueryValue(file, "SELECT count(*) FROM mark") + "/" +
-                  QueryValue(file, "SELECT count(*) FROM note"),
-              before);
+    EXPECT_EQ(
+        store_.Value("SELECT count(*) FROM mark") + "/" + store_.Value("SELECT count(*) FROM note"),
+        before);
     EXPECT_TRUE(marks.Of("d").Empty());
 }
 
-TEST(WatchList, EachMemberOnceInTheOrderAdded) {
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
+TEST_P(EachStore, WatchListHasEachMemberOnceInTheOrderAdded) {
     WatchList list(file, WatchList::Access::kWrite);
     EXPECT_TRUE(list.Add("青禾手作坊", At(1)));
     EXPECT_TRUE(list.Add("echo_valley", At(2)));
@@ -130,10 +140,8 @@ TEST(WatchList, EachMemberOnceInTheOrderAdded) {
 
 // A re-check compares with the latest lookup that counts as complete: not
 // one the user stopped, nor one the marketplace did not answer.
-TEST(PreviousLookup, IsTheLatestCompleteOne) {
+TEST_P(EachStore, PreviousLookupIsTheLatestCompleteOne) {
     testing::Market().Market().SetMoment(MarketMoment::kFirst);
-    const TempFolder folder;
-    const auto file = folder / "history.sqlite3";
     const auto seller = testing::LookUp("青禾手作坊");
     const auto blank = testing::LookUp("blank_page");
     const auto unknown = testing::LookUp("nobody.here");
