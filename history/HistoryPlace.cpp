@@ -8,8 +8,8 @@ namespace {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == b;
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char p, char t) {
+               return std::tolower(static_cast<unsigned char>(t)) == p;
            });
 }
 
@@ -44,6 +44,13 @@ HistoryPlace HistoryPlace::Named(const std::string& given) {
     }
     HistoryPlace place;
     place.uri_ = given;
+    // The scheme in any case, as URIs have it; libpq knows it in lower case
+    // only, and would read the rest as settings (quoting it, password and all,
+    // in its error).
+    const std::size_t scheme = given.find("://");
+    std::transform(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(scheme),
+                   place.uri_.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     place.server_ = true;
     return place;
 }

@@ -107,7 +107,7 @@ std::int64_t PgRows::Number(int row, int column) const {
 
 PgConnection::PgConnection(const HistoryPlace& place, const char* schema,
                            std::chrono::milliseconds lockWait)
-    : where_(place.Shown()), secret_(PasswordIn(place.Uri())) {
+    : where_(place.Shown()), uri_(place.Uri()), secret_(PasswordIn(place.Uri())) {
     // Earlier key words are defaults: what the URI says overrides them.
     const char* keywords[] = {"connect_timeout", "fallback_application_name", "client_encoding",
                               "dbname", nullptr};
@@ -144,6 +144,12 @@ PgConnection::~PgConnection() {
 }
 
 std::string PgConnection::Clean(std::string message) const {
+    // The URI itself, should a message quote it, then the password wherever
+    // else it stands.
+    for (std::size_t at = message.find(uri_); !uri_.empty() && at != std::string::npos;
+         at = message.find(uri_, at + where_.size())) {
+        message.replace(at, uri_.size(), where_);
+    }
     return WithoutSecret(std::move(message), secret_);
 }
 

@@ -87,6 +87,7 @@ class PgConnection {
 
     pg_conn* conn_ = nullptr;
     std::string where_;
+    std::string uri_;     // as given: never in a message
     std::string secret_;  // the password, kept out of every message
     int roundTrips_ = 0;
 };

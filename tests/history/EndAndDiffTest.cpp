@@ -256,7 +256,7 @@ TEST(HistoryPlace, AServerIsNamedByItsUriWithThePasswordMasked) {
         {"postgresql:///k?host=/run/postgresql&PASSWORD=s3cret", true,
          "postgresql:///k?host=/run/postgresql&PASSWORD=***"},
         {"postgresql://db.example/k", true, "postgresql://db.example/k"},
-        {"POSTGRESQL://ann:s3cret@db/k", true, "POSTGRESQL://ann:***@db/k"},
+        {"POSTGRESQL://ann:s3cret@db/k", true, "postgresql://ann:***@db/k"},
         // Not a server: a file, shown as given.
         {"postgresql:/not-a-uri", false, "postgresql:/not-a-uri"},
         {"./postgresql://x", false, "./postgresql://x"},

@@ -201,32 +201,38 @@ TEST_P(ServerTroubles, NeverCostALookupItsResultAndReadingSaysWhatIsWrong) {
 
 INSTANTIATE_TEST_SUITE_P(
     History, ServerTroubles,
-    ::testing::Values(ServerTrouble{"down",
-                                    [] {
-                                        // A port where nothing listens, named by host name.
-                                        return "postgresql://kestrova_admin:" +
-                                               Server().Password() + "@localhost:1/postgres";
-                                    },
-                                    "Connection refused"},
-                      ServerTrouble{"refused_login",
-                                    [] {
-                                        return "postgresql://kestrova_admin:wrong" +
-                                               Server().Password() +
-                                               "@localhost:" + std::to_string(Server().Port()) +
-                                               "/postgres";
-                                    },
-                                    "password authentication failed"},
-                      ServerTrouble{"newer",
-                                    [] {
-                                        const std::string uri = Server().NewDatabase();
-                                        OpenHistoryStore(HistoryPlace::Named(uri), StoreUse::kWrite,
-                                                         std::chrono::seconds(5));
-                                        Server().Execute(
-                                            testing::DatabaseOf(uri),
-                                            "UPDATE kestrova.kestrova_schema SET version = 99");
-                                        return uri;
-                                    },
-                                    "written by a newer Kestrova"}),
+    ::testing::Values(
+        ServerTrouble{"down",
+                      [] {
+                          // A port where nothing listens, named by host name.
+                          return "postgresql://kestrova_admin:" + Server().Password() +
+                                 "@localhost:1/postgres";
+                      },
+                      "Connection refused"},
+        ServerTrouble{"refused_login",
+                      [] {
+                          return "postgresql://kestrova_admin:wrong" + Server().Password() +
+                                 "@localhost:" + std::to_string(Server().Port()) + "/postgres";
+                      },
+                      "password authentication failed"},
+        ServerTrouble{"malformed",
+                      [] {
+                          // libpq quotes what it cannot read: never the password.
+                          return "PostgreSQL://kestrova_admin:" + Server().Password() +
+                                 "@localhost:" + std::to_string(Server().Port()) +
+                                 "/postgres?no_such_setting=1";
+                      },
+                      "invalid URI query parameter"},
+        ServerTrouble{"newer",
+                      [] {
+                          const std::string uri = Server().NewDatabase();
+                          OpenHistoryStore(HistoryPlace::Named(uri), StoreUse::kWrite,
+                                           std::chrono::seconds(5));
+                          Server().Execute(testing::DatabaseOf(uri),
+                                           "UPDATE kestrova.kestrova_schema SET version = 99");
+                          return uri;
+                      },
+                      "written by a newer Kestrova"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // Another program holding the tables longer than a save waits: the lookups
