@@ -188,7 +188,7 @@ TEST_F(MissingPagesCli, ABatchMetByRefusalsStopsAndAResumedRunSkipsTheFreshMembe
     market_.ClearRequests();
     Against(kBusy + " --skip-fresh 1d --json");
     EXPECT_FALSE(market_.Requests().empty());
-    for (const char* bad : {"30", "-5m", "1.5h", "2w", "m"}) {
+    for (const char* bad : {"30", "-5m", "1.5h", "2w", "m", "0m", "367d"}) {
         EXPECT_EQ(Against(kBuyer + " --skip-fresh " + bad).exitCode, 2) << bad;
     }
 }
