@@ -239,6 +239,8 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
             changed.notify_all();
         }
     }
+    rerunMembers_ =
+        static_cast<int>(std::count_if(reruns.begin(), reruns.end(), [](int n) { return n > 0; }));
     lock.unlock();
     changed.notify_all();
     for (std::thread& worker : workers) {
