@@ -24,6 +24,7 @@
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
 #include "web/Endpoints.h"
+#include "web/NetworkGuard.h"
 #include "web/TransferEngine.h"
 
 namespace kestrova {
@@ -95,6 +96,9 @@ RecheckCommand::RecheckCommand(CLI::App& app)
                                          "send every request to HOST:PORT over plain HTTP");
     command_->add_flag("--demo", demo_, "run against the built-in sample marketplace")
         ->excludes(connect);
+    command_->add_flag("--allow-private-network", allowPrivateNetwork_,
+                       "also connect to loopback and private network addresses (a marketplace "
+                       "mirror on your own network); also KESTROVA_ALLOW_PRIVATE_NETWORK=1");
     history_.AddTo(*command_, false);
 }
 
@@ -136,6 +140,9 @@ int RecheckCommand::Run() const {
         return Fault(error.what());
     }
 
+    if (allowPrivateNetwork_) {
+        SetPrivateNetworkAllowed(true);
+    }
     std::unique_ptr<SampleMarketplace> marketplace;
     if (demo_) {
         marketplace = std::make_unique<SampleMarketplace>();

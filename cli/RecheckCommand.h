@@ -31,6 +31,7 @@ class RecheckCommand {
     bool json_ = false;
     bool notify_ = false;
     bool demo_ = false;
+    bool allowPrivateNetwork_ = false;
     std::string connectTo_;
     HistoryOptions history_;
 };

@@ -30,7 +30,7 @@ offered() {
     printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd' '
 }
 
-lookup_options="--allow-private-network --connect-to --demo --fast --from --help --history --jobs --json --no-history"
+lookup_options="--allow-private-network --backoff --connect-to --demo --fast --from --help --history --jobs --json --no-history --pace --skip-fresh"
 failures=0
 total=0
 # Each case: the words expected, separated by spaces ("+" stands for a space
@@ -59,12 +59,13 @@ $lookup_options#kestrova-cli|lookup|-
 $lookup_options#kestrova-cli|lookup|青禾手作坊|--
 #kestrova-cli|lookup|
 --json#kestrova-cli|lookup|x|--js
---allow-private-network --fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--demo|--
---allow-private-network --fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--connect-to|127.0.0.1:8080|--
---allow-private-network --connect-to --demo --fast --from --help --jobs --json#kestrova-cli|lookup|x|--no-history|--
---allow-private-network --connect-to --demo --fast --from --help --jobs --json#kestrova-cli|lookup|x|--history|h.db|--
---allow-private-network --connect-to --demo --fast --help --history --jobs --json --no-history#kestrova-cli|lookup|--from|l|--
---connect-to --demo --fast --from --help --history --jobs --json --no-history#kestrova-cli|lookup|x|--allow-private-network|--
+--allow-private-network --backoff --fast --from --help --history --jobs --json --no-history --pace --skip-fresh#kestrova-cli|lookup|x|--demo|--
+--allow-private-network --backoff --fast --from --help --history --jobs --json --no-history --pace --skip-fresh#kestrova-cli|lookup|x|--connect-to|127.0.0.1:8080|--
+--allow-private-network --backoff --connect-to --demo --fast --from --help --jobs --json --pace#kestrova-cli|lookup|x|--no-history|--
+--allow-private-network --backoff --connect-to --demo --fast --from --help --jobs --json --pace --skip-fresh#kestrova-cli|lookup|x|--history|h.db|--
+--allow-private-network --backoff --connect-to --demo --fast --from --help --history --jobs --json --pace#kestrova-cli|lookup|x|--skip-fresh|2d|--
+--allow-private-network --backoff --connect-to --demo --fast --help --history --jobs --json --no-history --pace --skip-fresh#kestrova-cli|lookup|--from|l|--
+--backoff --connect-to --demo --fast --from --help --history --jobs --json --no-history --pace --skip-fresh#kestrova-cli|lookup|x|--allow-private-network|--
 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16#kestrova-cli|lookup|x|--jobs|
 1 10 11 12 13 14 15 16#kestrova-cli|lookup|x|--jobs|1
 1 10 11 12 13 14 15 16#kestrova-cli|lookup|x|--jobs|=|1
@@ -98,8 +99,8 @@ remove#kestrova-cli|watch|r
 --help --history --json#kestrova-cli|watch|list|--
 --help --history#kestrova-cli|watch|add|x|--
 #kestrova-cli|watch|add|
---connect-to --demo --fast --help --history --jobs --json --notify#kestrova-cli|recheck|--
---fast --help --history --jobs --json --notify#kestrova-cli|recheck|--demo|--
+--allow-private-network --connect-to --demo --fast --help --history --jobs --json --notify#kestrova-cli|recheck|--
+--allow-private-network --fast --help --history --jobs --json --notify#kestrova-cli|recheck|--demo|--
 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16#kestrova-cli|recheck|--jobs|
 --help --history --limit#kestrova-cli|history|--csv|--
 --diff --help --history --limit#kestrova-cli|history|x|--json|--

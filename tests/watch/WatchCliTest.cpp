@@ -363,10 +363,11 @@ TEST(CliRecheck, PrintsWhatHistoryDiffPrintsForEachChangedMember) {
 
     // The marketplace out of reach: no lookup is complete, none compared (said
     // for each member that has a complete one to compare with: all but
-    // blank_page), no change reported, and none the next time either.
+    // blank_page), no change reported, none the next time either, and never
+    // a success.
     const ProgramRun unreachable =
         CliOn(file, {"recheck", "--connect-to", "127.0.0.1:1"}, settings);
-    EXPECT_EQ(unreachable.exitCode, 0) << unreachable.err;
+    EXPECT_EQ(unreachable.exitCode, 4) << unreachable.err;
     EXPECT_EQ(unreachable.out, "");
     EXPECT_EQ(std::count(unreachable.err.begin(), unreachable.err.end(), '\n'), 5)
         << unreachable.err;
