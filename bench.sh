@@ -51,6 +51,9 @@ echo "Whole lookups at 0 and 20 ms latency, $runs runs of each kind ..." >&2
 echo "Batches of 100 members at 20 ms latency, --jobs 1 and 8 ..." >&2
 "$bin/kestrova-bench-batch" --cli "$bin/kestrova-cli" --members 100 --latency-ms 20 --jobs 1 8 \
   --runs "${BENCH_BATCH_RUNS:-1}" >"$out/batch.txt" 2>"$out/batch.err" || { cat "$out/batch.err" >&2; exit 1; }
+echo "A batch of 100 against a marketplace refusing past 300 requests a minute, --pace 50 ..." >&2
+"$bin/kestrova-bench-batch" --cli "$bin/kestrova-cli" --members 100 --latency-ms 20 \
+  --refuse-after 300 --pace 50 >"$out/refusals.txt" 2>"$out/refusals.err" || { cat "$out/refusals.err" >&2; exit 1; }
 echo "Start-up of the window, the command line and curl, $runs runs each ..." >&2
 "$bin/kestrova-bench-startup" --window "$bin/kestrova" --cli "$bin/kestrova-cli" \
   --curl "$(command -v curl)" --marketplace "$bin/kestrova-marketplace" --runs "$runs" \
@@ -181,6 +184,12 @@ done
 batch_peak_mb=$(calc "%.1f" "$(awk '$1 == "batch" && $9 > m { m = $9 } END { print m }' "$out/batch.txt") / 1024")
 row "Peak memory of a batch of 100, --jobs 1 and 8 (MB)" "$batch_peak_mb" "<= 60" \
   "$(within "$batch_peak_mb" le 60)"
+
+# refusals members refuse-after pace wall-ms requests refused members-re-run
+#          lookups-re-run not-checked exit
+refusals() { awk -v f="$1" '$1 == "refusals" { print $f }' "$out/refusals.txt"; }
+row "Batch of 100, --refuse-after 300 --pace 50: wall (s) / requests / refused / members re-run (lookups) / not checked / exit" \
+  "$(calc "%.1f" "$(refusals 5) / 1000") / $(refusals 6) / $(refusals 7) / $(refusals 8) ($(refusals 9)) / $(refusals 10) / $(refusals 11)"
 
 row "Requests per lookup of the full seller" "$requests"
 row "Round trips alone at 20 ms (bare replay), wall / (requests x 20 ms)" \

@@ -9,12 +9,20 @@
 // number of jobs, the median run of those measured:
 //   batch <jobs> <members> <requests> <wall ms> <members/s> <CPU ms>
 //         <CPU ms per member> <peak KB>
+//
+// With --refuse-after N the marketplace refuses as `kestrova-marketplace
+// --refuse-after N` does (a rolling minute, Retry-After 30 s), and one batch
+// runs at the CLI's own jobs with --pace MS; it may stop at the ceiling of
+// refusals (exit 4). One line:
+//   refusals <members> <refuse-after> <pace ms> <wall ms> <requests> <refused>
+//            <members re-run> <lookups re-run> <members not checked> <exit>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +42,8 @@ struct Options {
     int latencyMs = 20;
     std::vector<int> jobs{1, 8};
     int runs = 1;
+    int refuseAfter = 0;
+    int paceMs = 50;
 };
 
 struct Sample {
@@ -79,6 +89,52 @@ std::optional<Sample> RunBatch(const Options& o, int jobs, const std::string& li
     return Sample{run.wallMs, run.cpuMs, run.peakRssKb, market.Requests().size()};
 }
 
+// Reads "re-ran M members after refusals (L lookups)" from the CLI's last words.
+std::pair<int, int> Reruns(const std::string& err) {
+    const std::size_t at = err.find("re-ran ");
+    int members = 0;
+    int lookups = 0;
+    if (at != std::string::npos) {
+        std::sscanf(err.c_str() + at, "re-ran %d", &members);
+        const std::size_t open = err.find('(', at);
+        if (open != std::string::npos) {
+            std::sscanf(err.c_str() + open, "(%d", &lookups);
+        }
+    }
+    return {members, lookups};
+}
+
+int RunRefused(const Options& o, const std::string& list, SampleMarketplace& market) {
+    market.ClearRequests();
+    market.SetRefusals({.refuseAfter = o.refuseAfter});
+    const std::string errorFile = list + ".err";
+    const ChildRun run =
+        RunChild({o.cli, "lookup", "--from", list, "--json", "--pace", std::to_string(o.paceMs),
+                  "--connect-to", "127.0.0.1:" + std::to_string(market.Port())},
+                 errorFile);
+    std::ifstream errStream(errorFile);
+    const std::string err((std::istreambuf_iterator<char>(errStream)), {});
+    std::filesystem::remove(errorFile);
+    const int refused = market.Refused();  // forgotten with the settings
+    market.SetRefusals({});
+    if (!run.started || (run.exitStatus != 0 && run.exitStatus != 4)) {
+        std::fprintf(stderr, "kestrova-bench-batch: %s did not run through (exit %d)\n%s",
+                     o.cli.c_str(), run.exitStatus, err.c_str());
+        return 1;
+    }
+    int unchecked = 0;
+    for (std::size_t at = 0; (at = run.out.find("\"checked\":false", at)) != std::string::npos;
+         ++at) {
+        ++unchecked;
+    }
+    const auto [members, lookups] = Reruns(err);
+    std::printf("refusals %d %d %d %.1f %zu %d %d %d %d %d\n", o.members, o.refuseAfter, o.paceMs,
+                run.wallMs, market.Requests().size(), refused, members, lookups, unchecked,
+                run.exitStatus);
+    std::fflush(stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +145,12 @@ int main(int argc, char** argv) {
     app.add_option("--latency-ms", o.latencyMs, "answer latency")->check(CLI::NonNegativeNumber);
     app.add_option("--jobs", o.jobs, "numbers of jobs to measure")->check(CLI::Range(1, 16));
     app.add_option("--runs", o.runs, "measured runs of each")->check(CLI::PositiveNumber);
+    app.add_option("--refuse-after", o.refuseAfter,
+                   "instead: one batch against a marketplace refusing past N requests to one host "
+                   "a minute")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--pace", o.paceMs, "the batch's --pace with --refuse-after")
+        ->check(CLI::NonNegativeNumber);
     CLI11_PARSE(app, argc, argv);
 
     const std::filesystem::path list =
@@ -106,6 +168,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 0;
+    if (o.refuseAfter > 0) {
+        status = RunRefused(o, list.string(), market);
+        std::filesystem::remove(list);
+        return status;
+    }
     for (const int jobs : o.jobs) {
         std::vector<Sample> samples;
         for (int i = 1; i <= o.runs; ++i) {

@@ -1,5 +1,6 @@
 #include "bench/ChildRun.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,7 +21,7 @@ double Milliseconds(const timeval& t) {
 
 }  // namespace
 
-ChildRun RunChild(const std::vector<std::string>& argv) {
+ChildRun RunChild(const std::vector<std::string>& argv, const std::string& errorFile) {
     ChildRun run;
     int pipeFds[2];
     if (argv.empty() || pipe(pipeFds) != 0) {
@@ -37,6 +38,10 @@ ChildRun RunChild(const std::vector<std::string>& argv) {
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
+    if (!errorFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
 
     rusage self{};
     getrusage(RUSAGE_SELF, &self);

@@ -22,7 +22,7 @@ struct ChildRun {
 };
 
 // Runs argv[0] (a path) with the given arguments and the current environment;
-// standard error stays the caller's.
-ChildRun RunChild(const std::vector<std::string>& argv);
+// standard error stays the caller's, or goes into `errorFile` when one is named.
+ChildRun RunChild(const std::vector<std::string>& argv, const std::string& errorFile = {});
 
 }  // namespace kestrova::bench

@@ -114,7 +114,7 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
             left.push_back(next);
         }
         for (const std::size_t index : left) {
-            if (finished[index]) {
+            if (skipped(index)) {
                 continue;  // a saved lookup stands in
             }
             auto member = makeMember(index);
@@ -135,8 +135,10 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
     const auto work = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
-            while (next < total && finished[next]) {
-                ++next;  // stood in for by the history
+            // Asked of the input, not of `finished`: a saved lookup that
+            // stands in may already be handed out, its place empty again.
+            while (next < total && skipped(next)) {
+                ++next;
             }
             // With nothing waiting (next == delivered) a member always starts.
             const bool firstRunAllowed =
@@ -237,6 +239,8 @@ void BatchLookup::Run(const std::function<void(MemberLookup&)>& deliver,
             changed.notify_all();
         }
     }
+    rerunMembers_ =
+        static_cast<int>(std::count_if(reruns.begin(), reruns.end(), [](int n) { return n > 0; }));
     lock.unlock();
     changed.notify_all();
     for (std::thread& worker : workers) {

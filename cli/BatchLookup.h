@@ -101,8 +101,9 @@ class BatchLookup {
     std::size_t MaxWaitingBytes() const { return maxWaitingBytes_; }
     // The run stopped at the ceiling of refusals.
     bool Stopped() const { return stopped_; }
-    // Lookups run again after a refusal, in all.
+    // Lookups run again after a refusal, in all, and the members they were of.
     int Reruns() const { return reruns_; }
+    int RerunMembers() const { return rerunMembers_; }
 
   private:
     std::vector<std::string> accounts_;
@@ -112,6 +113,7 @@ class BatchLookup {
     std::size_t maxWaitingBytes_;
     bool stopped_ = false;
     int reruns_ = 0;
+    int rerunMembers_ = 0;
 };
 
 // One member's lookup, as the single lookup runs it.

@@ -359,6 +359,14 @@ int RunLookup(const LookupOptions& options) {
     if (progress) {
         progress->Clear();
     }
+    if (lookups.Reruns() > 0) {
+        // Said once at the end, for a log or a script: the progress line that
+        // counted them is gone.
+        const int members = lookups.RerunMembers();
+        const int runs = lookups.Reruns();
+        std::fprintf(stderr, "kestrova-cli: re-ran %d member%s after refusals (%d lookup%s)\n",
+                     members, members == 1 ? "" : "s", runs, runs == 1 ? "" : "s");
+    }
     if (lookups.Stopped()) {
         std::fprintf(stderr,
                      "kestrova-cli: the run stopped: the marketplace kept refusing; run it again "

@@ -16,6 +16,12 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE= -DKESTROVA_SANITIZE=ON \
   -DCMAKE_CXX_FLAGS="-O1 -g1 -Wno-maybe-uninitialized" >/dev/null
 cmake --build "$build" -j2
 
+# The tests' programs keep their history in a place of the run's own, never
+# the user's (whose state would change what they print).
+data_home=$(mktemp -d)
+trap 'rm -rf "$data_home"' EXIT
+export XDG_DATA_HOME=$data_home
+unset KESTROVA_HISTORY
 export QT_QPA_PLATFORM=offscreen
 # intercept_tls_get_addr=0: the sanitizer runtime of GCC 12 (and of LLVM
 # before 17) takes a dynamic TLS block that malloc happened to place at a

@@ -16,6 +16,12 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS="-fsa
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread >/dev/null
 cmake --build "$build" -j2 --target batch_tests cli_tests kestrova-cli hostile_tests
 
+# The tests' programs keep their history in a place of the run's own, never
+# the user's (whose state would change what they print).
+data_home=$(mktemp -d)
+trap 'rm -rf "$data_home"' EXIT
+export XDG_DATA_HOME=$data_home
+unset KESTROVA_HISTORY
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp:${TSAN_OPTIONS:-}"
 "$build/bin/batch_tests"
 "$build/bin/cli_tests"

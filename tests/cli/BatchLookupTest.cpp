@@ -240,6 +240,32 @@ TEST_F(BatchLookupTest, ASlowMemberHoldsBackOnlyABoundedNumberOfBytes) {
     EXPECT_LT(startedMeanwhile, probe.MaxAhead());
 }
 
+// Saved lookups that stand in are handed out at once, often before a worker
+// has looked at the input: their places must stay skipped all the same.
+TEST_F(BatchLookupTest, AMemberASavedLookupStandsInForIsNeverLookedUp) {
+    const std::vector<std::string> accounts{kFullSeller, kUnknown, kNoShop, kBlocked};
+    const std::vector<std::optional<std::int64_t>> saved{7, std::nullopt, 9, std::nullopt};
+    for (const int jobs : {1, 2, 4}) {
+        for (int round = 0; round < 5; ++round) {
+            server.ClearRequests();
+            std::vector<std::optional<std::int64_t>> got;
+            int done = 0;
+            BatchLookup batch(accounts, LookupMode::Sequential,
+                              BatchOptions{jobs, kFirstBackoff, saved, true});
+            batch.Run([&](MemberLookup& m) { got.push_back(m.fromHistory); },
+                      [&](const BatchCounts& counts) { done = counts.done; });
+            EXPECT_EQ(got, saved) << jobs;
+            EXPECT_EQ(done, 4) << jobs;
+            for (const SeenRequest& r : server.Requests()) {
+                if (r.endpoint == Endpoint::Profile) {
+                    EXPECT_NE(GbkToUtf8(r.Param("user_id")), kFullSeller) << jobs;
+                    EXPECT_NE(GbkToUtf8(r.Param("user_id")), kNoShop) << jobs;
+                }
+            }
+        }
+    }
+}
+
 static_assert(kMaxConnectionsPerHost == 6);
 
 class BatchPoliteness : public BatchLookupTest, public ::testing::WithParamInterface<LookupMode> {};

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -31,6 +33,7 @@ using std::chrono::milliseconds;
 struct CliRun {
     int exitCode = -1;
     std::string out;
+    std::string err;
 };
 
 // A history of the test's own, gone at its end.
@@ -45,7 +48,7 @@ class MissingPagesCli : public ::testing::Test {
     CliRun Run(const std::string& arguments) {
         const std::string command = "XDG_DATA_HOME='" + dir_.string() + "' KESTROVA_HISTORY='" +
                                     (dir_ / "history.sqlite3").string() + "' " + KESTROVA_CLI +
-                                    " " + arguments + " 2>/dev/null";
+                                    " " + arguments + " 2>'" + (dir_ / "err").string() + "'";
         FILE* pipe = popen(command.c_str(), "r");
         std::string out;
         std::array<char, 4096> buffer{};
@@ -53,7 +56,9 @@ class MissingPagesCli : public ::testing::Test {
             out.append(buffer.data(), n);
         }
         const int status = pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+        std::ifstream err(dir_ / "err");
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out,
+                std::string(std::istreambuf_iterator<char>(err), {})};
     }
     // A lookup against the marketplace of the test; by host name, as a user's would go.
     CliRun Against(const std::string& arguments) {
@@ -161,6 +166,9 @@ TEST_F(MissingPagesCli, ABatchMetByRefusalsStopsAndAResumedRunSkipsTheFreshMembe
         EXPECT_FALSE(lines[i].contains("fields"));
     }
     EXPECT_GT(market_.Refused(), 0);
+    EXPECT_NE(stopped.err.find("kestrova-cli: re-ran 1 member after refusals (3 lookups)\n"),
+              std::string::npos)
+        << stopped.err;
 
     // Later, the marketplace answers again: the buyer's saved lookup stands in,
     // and nothing about the buyer is asked.
@@ -188,7 +196,7 @@ TEST_F(MissingPagesCli, ABatchMetByRefusalsStopsAndAResumedRunSkipsTheFreshMembe
     market_.ClearRequests();
     Against(kBusy + " --skip-fresh 1d --json");
     EXPECT_FALSE(market_.Requests().empty());
-    for (const char* bad : {"30", "-5m", "1.5h", "2w", "m"}) {
+    for (const char* bad : {"30", "-5m", "1.5h", "2w", "m", "0m", "367d"}) {
         EXPECT_EQ(Against(kBuyer + " --skip-fresh " + bad).exitCode, 2) << bad;
     }
 }
@@ -211,6 +219,8 @@ TEST_F(MissingPagesCli, ARefusedMemberWaitsOutTheRetryAfterAndGetsTheSingleLooku
     EXPECT_EQ(lines[1]["fields"], single["fields"]);
     EXPECT_EQ(lines[1]["complete"], true);
     EXPECT_GT(market_.Refused(), 0);
+    EXPECT_NE(run.err.find("kestrova-cli: re-ran 1 member after refusals ("), std::string::npos)
+        << run.err;
     // On the server's clock: a pause of at least the second asked for.
     const std::vector<LoggedRequest> log = market_.Requests();
     milliseconds longest{0};

@@ -89,8 +89,11 @@ struct CliRun {
 };
 
 // Through the shell, as a user types it; standard error joins the output.
+// Marks and notes are read from the history even with --no-history: the
+// user's own history stays out of it.
 CliRun Cli(const std::string& arguments) {
-    const std::string command = std::string(KESTROVA_CLI) + " " + arguments + " 2>&1";
+    const std::string command = std::string("XDG_DATA_HOME='") + CLI_TEST_DATA +
+                                "' KESTROVA_HISTORY= " + KESTROVA_CLI + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     CliRun run;
     std::array<char, 4096> buffer{};

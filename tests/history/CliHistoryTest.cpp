@@ -29,6 +29,7 @@ namespace kestrova {
 namespace {
 
 using nlohmann::json;
+using testing::ExecuteSql;
 using testing::FileBytes;
 using testing::ProgramRun;
 using testing::QueryValue;
@@ -707,6 +708,79 @@ TEST(CliHistory, AVersion2FilePrintsWhatItPrintedThen) {
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0]["account"], "x😃");
     EXPECT_EQ(list[1]["account"], "x😀");
+}
+
+// ---------------------------------------------------------------- version 3
+
+// A file of the version before pages were told apart, made here from today's
+// file by taking back what the later versions added: the lookups are listed
+// and printed as then, none of them claimed complete or incomplete.
+TEST(CliHistory, AVersion3FileClaimsNothingAboutThePagesItsLookupsGot) {
+    Market().Market().SetMoment(MarketMoment::kFirst);
+    const TempFolder folder;
+    const auto settings = Isolated(folder);
+    const auto file = folder / "history.sqlite3";
+    const std::string f = file.string();
+    const std::string complete = "书虫阿林";
+    const std::string incomplete = "人气茶馆";  // both rating lists answer 503
+    struct Printed {
+        std::string account;
+        bool json;
+        ProgramRun run;
+    };
+    std::vector<Printed> printed;  // by id, from 1
+    for (const std::string& account : {complete, incomplete}) {
+        for (const bool asJson : {true, false}) {
+            printed.push_back({account, asJson, Lookup(account, file, settings, asJson)});
+        }
+    }
+    ASSERT_EQ(printed[3].run.exitCode, 4);
+    const std::string schemaSql =
+        "SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_schema ORDER BY name)";
+    const std::string schema = QueryValue(file, schemaSql);
+    ExecuteSql(file,
+               "DROP TABLE watched; DROP TABLE note; DROP TABLE mark;"
+               "DROP INDEX lookup_complete_by_member; DROP TABLE missing_page;"
+               "ALTER TABLE lookup DROP COLUMN complete; PRAGMA user_version = 3;");
+
+    const ProgramRun list = Cli({"history", "--limit", "0", "--json", "--history", f}, settings);
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
+    EXPECT_EQ(QueryValue(file, schemaSql), schema);  // as a file made today
+    ASSERT_EQ(json::parse(list.out).size(), printed.size());
+    for (const json& lookup : json::parse(list.out)) {
+        EXPECT_FALSE(lookup.contains("complete")) << lookup;
+        EXPECT_FALSE(lookup.contains("missing_pages")) << lookup;
+    }
+    const ProgramRun listed = Cli({"history", "--history", f}, settings);
+    EXPECT_EQ(listed.out.find("incomplete"), std::string::npos) << listed.out;
+
+    for (std::size_t i = 0; i < printed.size(); ++i) {
+        const Printed& p = printed[i];
+        std::vector<std::string> arguments = {"show",      p.account, "--id", std::to_string(i + 1),
+                                              "--history", f};
+        if (p.json) {
+            arguments.push_back("--json");
+        }
+        const ProgramRun shown = Cli(arguments, settings);
+        EXPECT_EQ(shown.exitCode, 0) << shown.err;
+        if (p.json) {
+            json then = json::parse(p.run.out);
+            then.erase("complete");
+            then.erase("missing");
+            EXPECT_EQ(json::parse(shown.out), then) << p.account;
+        } else {
+            // The field listing, without the line a lookup now ends with.
+            const std::size_t last = p.run.out.find("(incomplete)");
+            EXPECT_EQ(shown.out, p.run.out.substr(0, last)) << p.account;
+        }
+    }
+    // Not known complete, so never fresh enough to stand in for a lookup.
+    const ProgramRun again = Cli({"lookup", complete, "--connect-to", Port(), "--history", f,
+                                  "--skip-fresh", "1d", "--json"},
+                                 settings);
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_FALSE(json::parse(again.out).contains("from_history"));
 }
 
 // ---------------------------------------------------------------- together, from the start
