@@ -741,7 +741,8 @@ TEST(CliHistory, AVersion3FileClaimsNothingAboutThePagesItsLookupsGot) {
     ExecuteSql(file,
                "DROP TABLE watched; DROP TABLE note; DROP TABLE mark;"
                "DROP INDEX lookup_complete_by_member; DROP TABLE missing_page;"
-               "ALTER TABLE lookup DROP COLUMN complete; PRAGMA user_version = 3;");
+               "ALTER TABLE lookup DROP COLUMN complete; ALTER TABLE lookup DROP COLUMN who;"
+               "ALTER TABLE lookup DROP COLUMN host; PRAGMA user_version = 3;");
 
     const ProgramRun list = Cli({"history", "--limit", "0", "--json", "--history", f}, settings);
     ASSERT_EQ(list.exitCode, 0) << list.err;
