@@ -160,7 +160,11 @@ Closed RunAndClose(const QStringList& arguments, int port, const std::function<b
     session.setChildProcessModifier([] { ::setsid(); });
     session.start(
         QStringLiteral("xvfb-run"),
-        QStringList{QStringLiteral("-a"), dir.filePath(QStringLiteral("session")), dir.path(),
+        // -a alone starts every run's search at display 99, and two runs
+        // starting at once (two suites side by side) both take it: each
+        // process searches from a number of its own.
+        QStringList{QStringLiteral("-n"), QString::number(100 + ::getpid() % 800),
+                    QStringLiteral("-a"), dir.filePath(QStringLiteral("session")), dir.path(),
                     QStringLiteral(KESTROVA_EXECUTABLE), QStringLiteral("--no-history")} +
             arguments);
     const auto exists = [&dir](const char* name) {
