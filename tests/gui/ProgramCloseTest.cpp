@@ -205,6 +205,12 @@ Closed RunAndClose(const QStringList& arguments, int port, const std::function<b
 }
 
 TEST(ProgramClose, AltF4DuringALargeReencodingEndsTheProgramAtOnce) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The program's exit status and CPU are what this test reads: under a
+    // sanitizer the window takes its time to appear on a real X server, and
+    // LeakSanitizer's report on the uninstrumented X libraries ends it with 1.
+    GTEST_SKIP() << "the shipped program's close is measured in the normal build";
+#endif
     for (const char* tool : {"xvfb-run", "openbox", "xdotool", "xprop"}) {
         ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             << tool << " is missing: scripts/install-deps.sh installs it";
