@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <ctime>
 #include <map>
+#include <random>
 
 #include "text/Gbk.h"
 
@@ -197,6 +198,21 @@ void Type(QWidget* widget, const QString& text) {
         }
     }
     flush();
+}
+
+ByteBuffer LargePng() {
+    static std::mt19937 random(std::random_device{}());
+    QImage image(5700, 5700, QImage::Format_RGB32);
+    image.fill(QColor(40, 120, 200));
+    for (int i = 0; i < 64; ++i) {
+        image.setPixel(static_cast<int>(random() % 5700), static_cast<int>(random() % 5700),
+                       static_cast<QRgb>(random()));
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return ByteBuffer(bytes.begin(), bytes.end());
 }
 
 double ThreadCpuMs() {

@@ -60,6 +60,11 @@ ByteBuffer EncodePcx24(const QImage& image);
 
 QString Utf8(const Text& gbk);
 
+// A PNG of 5700 x 5700 pixels, about as large as the decoder takes: a
+// hundred-odd KB that take seconds to re-encode. Each call gives other bytes,
+// so that no cache has them.
+ByteBuffer LargePng();
+
 // CPU time of the calling thread, in milliseconds: what a thread did, however
 // busy the machine is.
 double ThreadCpuMs();

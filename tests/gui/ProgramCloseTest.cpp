@@ -104,22 +104,6 @@ const char* const kOpener = R"sh(#!/bin/sh
 echo "$1" >>"$(dirname "$0")/opened"
 )sh";
 
-// About as large as the decoder takes, 5700 pixels a side, in some hundred KB.
-ByteBuffer LargePng() {
-    static std::mt19937 random(std::random_device{}());
-    QImage image(5700, 5700, QImage::Format_RGB32);
-    image.fill(QColor(200, 120, 40));
-    for (int i = 0; i < 64; ++i) {
-        image.setPixel(static_cast<int>(random() % 5700), static_cast<int>(random() % 5700),
-                       static_cast<QRgb>(random()));
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return ByteBuffer(bytes.begin(), bytes.end());
-}
-
 bool WriteExecutable(const QString& path, const char* text) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -215,7 +199,7 @@ TEST(ProgramClose, AltF4DuringALargeReencodingEndsTheProgramAtOnce) {
         ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             << tool << " is missing: scripts/install-deps.sh installs it";
     }
-    const ByteBuffer png = LargePng();
+    const ByteBuffer png = testing::LargePng();
     const double reencoding = testing::ThreadCpuMs();
     ASSERT_FALSE(ReencodeAsJpeg(png).empty());
     const double reencodeCpuMs = testing::ThreadCpuMs() - reencoding;

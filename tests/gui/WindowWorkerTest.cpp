@@ -404,23 +404,6 @@ TEST(WindowWorker, ClosingNeverWaitsForABusyWorker) {
     EXPECT_TRUE(WaitUntilNoWorkerRuns());
 }
 
-// A PNG of 5700 x 5700 pixels: a hundred-odd KB that take seconds to
-// re-encode. Each call gives other bytes, so that no cache has them.
-ByteBuffer LargePng() {
-    static std::mt19937 random(std::random_device{}());
-    QImage image(5700, 5700, QImage::Format_RGB32);
-    image.fill(QColor(40, 120, 200));
-    for (int i = 0; i < 64; ++i) {
-        image.setPixel(static_cast<int>(random() % 5700), static_cast<int>(random() % 5700),
-                       static_cast<QRgb>(random()));
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return ByteBuffer(bytes.begin(), bytes.end());
-}
-
 class LargePicture : public ::testing::TestWithParam<Action> {};
 
 // The honour pictures are large PNGs. Once the first is on its way Esc or
@@ -428,7 +411,7 @@ class LargePicture : public ::testing::TestWithParam<Action> {};
 // old worker finishes its picture, and closing takes a small part of what one
 // re-encoding takes on this machine now.
 TEST_P(LargePicture, EscAndClosingDoNotWaitForItsReencoding) {
-    const ByteBuffer png = LargePng();
+    const ByteBuffer png = testing::LargePng();
     const auto reencoding = Clock::now();
     ASSERT_FALSE(ReencodeAsJpeg(png).empty());
     const double reencodeMs = MsSince(reencoding);

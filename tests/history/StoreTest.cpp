@@ -6,6 +6,7 @@
 
 #include <set>
 
+#include "EachStore.h"
 #include "HistoryTesting.h"
 #include "history/LoginName.h"
 #include "history/LookupHistory.h"
@@ -33,21 +34,10 @@ testing::MarketplaceForTests& Market() {
 
 using testing::StoreKind;
 
-// What both stores keep alike: each test on a fresh file and a fresh database.
-class EachStore : public ::testing::TestWithParam<StoreKind> {
-  protected:
-    testing::HistoryUnderTest store_{GetParam()};
-    const HistoryPlace& file = store_.Place();
-};
+using testing::EachStore;
 
-// The server's cases run in the program that has a server, one for them all.
-INSTANTIATE_TEST_SUITE_P(History, EachStore,
-#ifdef KESTROVA_STORES_ON_SERVER
-                         ::testing::Values(StoreKind::kServer),
-#else
-                         ::testing::Values(StoreKind::kFile),
-#endif
-                         [](const auto& info) { return testing::StoreName(info.param); });
+INSTANTIATE_TEST_SUITE_P(History, EachStore, testing::StoresOfThisProgram(),
+                         testing::StoreParamName);
 
 TEST_P(EachStore, SavedTextsKeepEveryByteAndComeBackInPlace) {
     FieldStore fields;

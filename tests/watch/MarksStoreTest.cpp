@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EachStore.h"
 #include "WatchTesting.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
@@ -20,21 +21,9 @@ namespace {
 using namespace std::chrono;
 using testing::StoreKind;
 
-// Each test on a fresh file, or a fresh database of the program's server.
-class EachStore : public ::testing::TestWithParam<StoreKind> {
-  protected:
-    testing::HistoryUnderTest store_{GetParam()};
-    const HistoryPlace& file = store_.Place();
-};
+using testing::EachStore;
 
-// The server's cases run in the program that has a server, one for them all.
-INSTANTIATE_TEST_SUITE_P(Watch, EachStore,
-#ifdef KESTROVA_STORES_ON_SERVER
-                         ::testing::Values(StoreKind::kServer),
-#else
-                         ::testing::Values(StoreKind::kFile),
-#endif
-                         [](const auto& info) { return testing::StoreName(info.param); });
+INSTANTIATE_TEST_SUITE_P(Watch, EachStore, testing::StoresOfThisProgram(), testing::StoreParamName);
 
 system_clock::time_point At(int minute) {
     return system_clock::time_point(milliseconds(1796600000000LL + minute * 60000LL));
