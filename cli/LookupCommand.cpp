@@ -7,14 +7,14 @@
 #include <memory>
 #include <optional>
 
-#include "cli/AccountList.h"
-#include "cli/BatchProgress.h"
-#include "cli/Duration.h"
-#include "cli/FieldReport.h"
-#include "cli/MarkReport.h"
-#include "cli/MemberReport.h"
-#include "cli/MissingReport.h"
-#include "cli/SavedLookupText.h"
+#include "cli/batch/AccountList.h"
+#include "cli/batch/BatchProgress.h"
+#include "cli/batch/Duration.h"
+#include "cli/report/FieldReport.h"
+#include "cli/report/MarkReport.h"
+#include "cli/batch/MemberReport.h"
+#include "cli/report/MissingReport.h"
+#include "cli/history/SavedLookupText.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
 #include "history/SavedLookups.h"

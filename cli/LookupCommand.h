@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/BatchLookup.h"
-#include "cli/HistoryOptions.h"
+#include "cli/batch/BatchLookup.h"
+#include "cli/history/HistoryOptions.h"
 
 namespace kestrova {
 

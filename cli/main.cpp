@@ -6,13 +6,13 @@
 #include <csignal>
 #include <string>
 
-#include "cli/HistoryCommand.h"
+#include "cli/history/HistoryCommand.h"
 #include "cli/LookupCommand.h"
-#include "cli/MarkCommand.h"
-#include "cli/MarksCommand.h"
-#include "cli/RecheckCommand.h"
-#include "cli/ShowCommand.h"
-#include "cli/WatchCommand.h"
+#include "cli/watch/MarkCommand.h"
+#include "cli/watch/MarksCommand.h"
+#include "cli/watch/RecheckCommand.h"
+#include "cli/history/ShowCommand.h"
+#include "cli/watch/WatchCommand.h"
 #include "text/MemoryUse.h"
 
 int main(int argc, char** argv) {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cli/AccountList.h"
+#include "cli/batch/AccountList.h"
 
 namespace kestrova {
 namespace {

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/BatchLookup.h"
-#include "cli/FieldReport.h"
+#include "cli/batch/BatchLookup.h"
+#include "cli/report/FieldReport.h"
 #include "marketplace/Members.h"
 #include "tests/support/HostileServer.h"
 #include "text/Gbk.h"

@@ -5,7 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "cli/BatchProgress.h"
+#include "cli/batch/BatchProgress.h"
 
 namespace kestrova {
 namespace {

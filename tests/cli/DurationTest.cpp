@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/Duration.h"
+#include "cli/batch/Duration.h"
 
 namespace kestrova {
 namespace {

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "assets/Assets.h"
-#include "cli/FieldReport.h"
+#include "cli/report/FieldReport.h"
 #include "lookup/PictureBoxes.h"
 #include "text/Gbk.h"
 

@@ -16,7 +16,7 @@
 
 #include "HistoryTesting.h"
 #include "Subprocess.h"
-#include "cli/FieldReport.h"
+#include "cli/report/FieldReport.h"
 #include "history/LoginName.h"
 #include "history/LookupHistory.h"
 #include "history/PictureHash.h"

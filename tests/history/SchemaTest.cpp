@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "HistoryTesting.h"
-#include "cli/FieldReport.h"
+#include "cli/report/FieldReport.h"
 #include "history/HistoryError.h"
 #include "history/LookupHistory.h"
 #include "history/MemberKey.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "WatchTesting.h"
-#include "cli/ChangeNotice.h"
+#include "cli/watch/ChangeNotice.h"
 #include "marketplace/MarketMoment.h"
 #include "text/Gbk.h"
 

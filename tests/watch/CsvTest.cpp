@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/Csv.h"
-#include "cli/MarksFile.h"
+#include "cli/history/Csv.h"
+#include "cli/watch/MarksFile.h"
 #include "history/TimeText.h"
 
 namespace kestrova {
