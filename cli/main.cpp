@@ -6,12 +6,12 @@
 #include <csignal>
 #include <string>
 
-#include "cli/history/HistoryCommand.h"
 #include "cli/LookupCommand.h"
+#include "cli/history/HistoryCommand.h"
+#include "cli/history/ShowCommand.h"
 #include "cli/watch/MarkCommand.h"
 #include "cli/watch/MarksCommand.h"
 #include "cli/watch/RecheckCommand.h"
-#include "cli/history/ShowCommand.h"
 #include "cli/watch/WatchCommand.h"
 #include "text/MemoryUse.h"
 

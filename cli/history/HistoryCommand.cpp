@@ -2,9 +2,9 @@
 
 #include <iostream>
 
-#include "cli/report/FieldReport.h"
 #include "cli/history/HistoryCsv.h"
 #include "cli/history/SavedLookupText.h"
+#include "cli/report/FieldReport.h"
 #include "history/FieldDiff.h"
 #include "history/HistoryCopy.h"
 #include "history/HistoryError.h"

@@ -2,8 +2,8 @@
 
 #include <iostream>
 
-#include "cli/report/MarkReport.h"
 #include "cli/history/SavedLookupText.h"
+#include "cli/report/MarkReport.h"
 #include "history/HistoryError.h"
 #include "history/MemberKey.h"
 #include "history/SavedLookups.h"

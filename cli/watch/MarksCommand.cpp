@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/LookupCommand.h"
 #include "cli/batch/AccountList.h"
 #include "cli/history/Csv.h"
-#include "cli/LookupCommand.h"
+#include "cli/history/SavedLookupText.h"
 #include "cli/report/MarkReport.h"
 #include "cli/watch/MarksFile.h"
-#include "cli/history/SavedLookupText.h"
 #include "history/HistoryError.h"
 #include "history/Marks.h"
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <optional>
 
-#include "cli/batch/BatchProgress.h"
-#include "cli/history/HistoryCommand.h"
 #include "cli/LookupCommand.h"
+#include "cli/batch/BatchProgress.h"
 #include "cli/batch/MemberReport.h"
+#include "cli/history/HistoryCommand.h"
 #include "cli/watch/Notifier.h"
 #include "history/FieldDiff.h"
 #include "history/HistoryError.h"

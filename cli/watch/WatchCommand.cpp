@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/LookupCommand.h"
-#include "cli/watch/MarkCommand.h"
 #include "cli/history/SavedLookupText.h"
+#include "cli/watch/MarkCommand.h"
 #include "history/HistoryError.h"
 #include "history/MarkEntry.h"
 #include "history/TimeText.h"

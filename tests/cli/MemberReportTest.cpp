@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "cli/report/FieldReport.h"
 #include "cli/batch/MemberReport.h"
+#include "cli/report/FieldReport.h"
 #include "lookup/PictureBoxes.h"
 #include "text/Gbk.h"
 #include "text/RuntimeFault.h"
