@@ -19,7 +19,8 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DKESTROVA_BUILD_TESTS=OF
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "${launcher[@]}" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
-cmake --build build-release -j2 --target kestrova kestrova-cli kestrova-marketplace kestrova_compressed_docs
+cmake --build build-release -j2 --target kestrova kestrova-cli kestrova-marketplace kestrova-notify \
+  kestrova_compressed_docs
 rm -f build-release/kestrova_*.deb build-release/kestrova-cli_*.deb
 (cd build-release && cpack -G DEB)
 cp build-release/kestrova_*.deb build-release/kestrova-cli_*.deb .

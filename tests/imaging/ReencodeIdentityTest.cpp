@@ -73,7 +73,7 @@ std::vector<EdgePicture> CutShort(const std::vector<EdgePicture>& pictures) {
 }
 
 // Inputs where the toolkit's result depends on memory it never wrote; the
-// program's result need only be a JPEG or nothing (the README names them).
+// program's result need only be a JPEG or nothing (docs/window.md names them).
 struct Unmatched {
     const char* namePart;
     bool onlyCut;  // only when the picture is cut short

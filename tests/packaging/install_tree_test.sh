@@ -93,6 +93,16 @@ grep -q -x -F 'ExecStart=/usr/bin/kestrova-cli recheck --fast --notify' \
     "$root/usr/lib/systemd/user/kestrova-recheck.service" ||
     fail "the service does not run /usr/bin/kestrova-cli recheck --fast --notify"
 
+# ./package.sh builds only the targets it names, so a program the install
+# holds that it does not name makes cpack stop on a file that is not there.
+package_targets=$(sed -n '/^cmake --build build-release/,/[^\\]$/p' "$source/package.sh" |
+    tr -d '\\' | tr -s ' \n' '\n\n')
+[ -n "$package_targets" ] || fail "no build of build-release/ found in package.sh"
+for program in $(cd "$root/usr/bin" && ls); do
+    grep -q -x -F -- "$program" <<<"$package_targets" ||
+        fail "./package.sh does not build $program, which the packages hold"
+done
+
 for program in kestrova kestrova-cli kestrova-marketplace kestrova-notify; do
     [ -x "$root/usr/bin/$program" ] || fail "$program is not executable"
     if readelf -d "$root/usr/bin/$program" 2>/dev/null | grep -q -E 'RPATH|RUNPATH'; then
