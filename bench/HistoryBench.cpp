@@ -9,10 +9,8 @@
 #include <optional>
 
 #include "form/FieldStore.h"
-#include "history/HistoryStore.h"
+#include "history/History.h"
 #include "history/LookupHistory.h"
-#include "history/PostgresStore.h"
-#include "history/SavedLookups.h"
 #include "lookup/Lookup.h"
 #include "lookup/PictureBoxes.h"
 #include "marketplace/SampleMarketplace.h"
@@ -56,7 +54,8 @@ void BM_SaveLookup_FullSeller(benchmark::State& state) {
     const auto file = BenchFile();
     RemoveHistory(file);
     {
-        LookupHistory history(file, "bench");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "bench");
         const auto now = std::chrono::system_clock::now();
         const LookupRecord record{
             .fields = fields, .account = "青禾手作坊", .started = now, .ended = now};
@@ -73,11 +72,12 @@ void BM_LoadLookup_FullSeller(benchmark::State& state) {
     const auto file = BenchFile();
     RemoveHistory(file);
     {
-        LookupHistory history(file, "bench");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "bench");
         const auto now = std::chrono::system_clock::now();
         const auto id = history.Save(
             LookupRecord{.fields = fields, .account = "青禾手作坊", .started = now, .ended = now});
-        const SavedLookups saved(file);
+        History saved(file);
         for (auto _ : state) {
             benchmark::DoNotOptimize(saved.Load(id.value_or(1)));
         }
@@ -100,7 +100,7 @@ std::optional<HistoryPlace> BenchServer(benchmark::State& state) {
 
 LookupRow FullSellerRow() {
     LookupRow row;
-    row.account = row.member = "青禾手作坊";
+    row.account = "青禾手作坊";
     row.end = "verdicts";
     row.mode = "sequential";
     return row;
@@ -112,15 +112,15 @@ void BM_SaveLookup_FullSeller_Postgres(benchmark::State& state) {
     if (!place) {
         return;
     }
-    const auto store = OpenHistoryStore(*place, StoreUse::kWrite, std::chrono::seconds(5));
-    store->Save(*store->Prepare(FullSellerRow(), fields));
-    const int before = RoundTripsOf(*store);
+    History store(*place);
+    store.Save(FullSellerRow(), fields, std::nullopt);
+    const int before = store.RoundTrips();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(store->Save(*store->Prepare(FullSellerRow(), fields)));
+        benchmark::DoNotOptimize(store.Save(FullSellerRow(), fields, std::nullopt));
     }
     // In the label: a counter only some rows have stops the CSV report.
     state.SetLabel(
-        std::to_string((RoundTripsOf(*store) - before) / static_cast<int>(state.iterations())));
+        std::to_string((store.RoundTrips() - before) / static_cast<int>(state.iterations())));
 }
 
 // What show does: the member's latest lookup listed, then read back whole.
@@ -130,19 +130,16 @@ void BM_ShowLookup_FullSeller_Postgres(benchmark::State& state) {
     if (!place) {
         return;
     }
-    {
-        const auto writer = OpenHistoryStore(*place, StoreUse::kWrite, std::chrono::seconds(5));
-        writer->Save(*writer->Prepare(FullSellerRow(), fields));
-    }
-    const auto store = OpenHistoryStore(*place, StoreUse::kRead, std::chrono::seconds(5));
-    const int before = RoundTripsOf(*store);
+    History store(*place);
+    store.Save(FullSellerRow(), fields, std::nullopt);
+    const int before = store.RoundTrips();
     for (auto _ : state) {
-        const auto latest = store->Recent("青禾手作坊", 1);
-        benchmark::DoNotOptimize(store->Load(latest.front().id));
+        const auto latest = store.Recent("青禾手作坊", 1);
+        benchmark::DoNotOptimize(store.Load(latest.front().id));
     }
     // In the label: a counter only some rows have stops the CSV report.
     state.SetLabel(
-        std::to_string((RoundTripsOf(*store) - before) / static_cast<int>(state.iterations())));
+        std::to_string((store.RoundTrips() - before) / static_cast<int>(state.iterations())));
 }
 
 }  // namespace

@@ -15,9 +15,7 @@
 #include "cli/report/FieldReport.h"
 #include "cli/report/MarkReport.h"
 #include "cli/report/MissingReport.h"
-#include "history/HistoryError.h"
 #include "history/LookupHistory.h"
-#include "history/SavedLookups.h"
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
@@ -64,12 +62,13 @@ std::optional<std::vector<std::string>> Accounts(const LookupOptions& options) {
     return accounts;
 }
 
-// The history every finished member goes into, after it is printed. Whatever
-// keeps the history from taking a lookup is one warning, never a changed
-// result or exit.
-std::optional<LookupHistory> OpenHistory(const HistoryOptions& options) {
+// What saves every finished member into `history`, after it is printed.
+// Whatever keeps the history from taking a lookup is one warning, never a
+// changed result or exit.
+std::optional<LookupHistory> SavingInto(History* history, const HistoryOptions& options) {
     try {
-        return std::optional<LookupHistory>(std::in_place, options.File(), "kestrova-cli");
+        return std::optional<LookupHistory>(std::in_place, options.Place() ? history : nullptr,
+                                            "kestrova-cli");
     } catch (const HistoryError& error) {
         std::fprintf(stderr, "kestrova-cli: warning: lookups are not saved in the history: %s\n",
                      error.what());
@@ -100,13 +99,13 @@ int Worse(int a, int b) {
 }
 
 // Prints a member whose saved lookup stands in for it, as show prints it.
-void PrintSaved(const SavedLookups& saved, const MemberLookup& member, const MemberMarks& marks,
-                bool json, bool batch, bool first) {
-    const std::optional<SavedLookup> lookup = saved.Load(*member.fromHistory);
+void PrintSaved(History& history, const MemberLookup& member, const MemberMarks& marks, bool json,
+                bool batch, bool first) {
+    const std::optional<SavedLookup> lookup = history.Load(*member.fromHistory);
     if (!lookup) {
-        throw HistoryError(saved.File().string() + ": a lookup went missing while reading");
+        throw HistoryError(history.Place().string() + ": a lookup went missing while reading");
     }
-    const std::string label = LookupLabel(lookup->summary);
+    const std::string label = LookupLabel(lookup->row);
     nlohmann::ordered_json savedObject = SavedObject(*lookup);
     AddMarksToJson(savedObject, marks);
     const std::string listing = SavedListing(*lookup) + MarkLines(marks);
@@ -170,13 +169,13 @@ int PrintMember(const MemberLookup& member, const MemberMarks& marks, bool json,
 
 // By input index, the saved lookup of each member whose latest complete
 // lookup is younger than `fresh`.
-std::vector<std::optional<std::int64_t>> FreshLookups(const SavedLookups& saved,
+std::vector<std::optional<std::int64_t>> FreshLookups(History& history,
                                                       const std::vector<std::string>& accounts,
                                                       std::chrono::milliseconds fresh) {
     const auto now = std::chrono::system_clock::now();
     std::vector<std::optional<std::int64_t>> found(accounts.size());
     for (std::size_t i = 0; i < accounts.size(); ++i) {
-        const std::optional<SavedLookupSummary> latest = saved.LatestComplete(accounts[i]);
+        const std::optional<LookupRow> latest = history.LatestComplete(accounts[i]);
         if (latest && now - latest->ended < fresh && now >= latest->ended) {
             found[i] = latest->id;
         }
@@ -273,13 +272,13 @@ int RunLookup(const LookupOptions& options) {
         return kUsageError;
     }
     // Fresh lookups are found in the history the run saves into.
-    std::optional<HistoryPlace> historyFile;
+    std::optional<HistoryPlace> saveTo;
     try {
-        historyFile = options.history.File();
+        saveTo = options.history.Place();
     } catch (const HistoryError&) {
         // Said when the first lookup is saved.
     }
-    if (fresh && !historyFile) {
+    if (fresh && !saveTo) {
         return UsageError("--skip-fresh reads the history; it cannot go with --no-history");
     }
 
@@ -307,21 +306,24 @@ int RunLookup(const LookupOptions& options) {
                                                                : batch ? kDefaultBatchPaceMs
                                                                        : 0));
 
-    std::unique_ptr<SavedLookups> saved;
+    // One history for the run: lookups are saved into it, fresh ones found
+    // in it, and marks read from it (--no-history stops the saving only).
+    std::unique_ptr<History> history;
+    if (const std::optional<HistoryPlace> place = options.history.MarksPlace()) {
+        history = std::make_unique<History>(*place, kSavingLockWait);
+    }
     if (fresh) {
         try {
-            saved = std::make_unique<SavedLookups>(*historyFile);
-            batchOptions.fromHistory = FreshLookups(*saved, *accounts, *fresh);
+            batchOptions.fromHistory = FreshLookups(*history, *accounts, *fresh);
         } catch (const HistoryError& error) {
             std::fprintf(stderr,
                          "kestrova-cli: warning: --skip-fresh: every member is looked up: %s\n",
                          error.what());
-            saved.reset();
         }
     }
 
-    std::optional<LookupHistory> history = OpenHistory(options.history);
-    MarksBeside marks(options.history.MarksFile(), !history || !history->File());
+    std::optional<LookupHistory> saving = SavingInto(history.get(), options.history);
+    MarksBeside marks(history.get(), !saving || saving->Saving() == nullptr);
     int status = 0;
     bool first = true;
     BatchLookup lookups(*accounts, ChooseLookupMode(options.fast), batchOptions);
@@ -333,9 +335,9 @@ int RunLookup(const LookupOptions& options) {
                 progress->Clear();
             }
             const MemberMarks memberMarks = marks.Of(member.account);
-            if (member.fromHistory && saved) {
+            if (member.fromHistory) {
                 try {
-                    PrintSaved(*saved, member, memberMarks, options.json, batch, first);
+                    PrintSaved(*history, member, memberMarks, options.json, batch, first);
                 } catch (const HistoryError& error) {
                     // The saved lookup cannot be read after all: said for the member.
                     member.fromHistory.reset();
@@ -349,7 +351,7 @@ int RunLookup(const LookupOptions& options) {
                     Worse(status, PrintMember(member, memberMarks, options.json, batch, first));
             }
             first = false;
-            Save(history, member);
+            Save(saving, member);
         },
         [&](const BatchCounts& counts) {
             if (progress) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "history/StoredFields.h"
+#include "history/store/StoredFields.h"
 
 namespace kestrova {
 namespace {

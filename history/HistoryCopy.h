@@ -4,8 +4,7 @@
 // file. What the target has already is left as it is, so a copy run twice,
 // or run again after it was stopped, adds nothing twice.
 
-#include "history/HistoryPlace.h"
-#include "history/HistoryStore.h"
+#include "history/History.h"
 
 namespace kestrova {
 
@@ -19,6 +18,6 @@ struct CopyCounts {
 
 // Throws HistoryError where either store cannot be opened, read or written;
 // what was copied until then stays copied.
-CopyCounts CopyHistory(const HistoryPlace& from, const HistoryPlace& to);
+CopyCounts CopyHistory(History& from, History& to);
 
 }  // namespace kestrova

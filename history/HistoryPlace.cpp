@@ -1,7 +1,14 @@
 #include "history/HistoryPlace.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+
+#include "history/postgres/ConnectionUri.h"
+#include "history/store/HistoryError.h"
 
 namespace kestrova {
 namespace {
@@ -13,25 +20,32 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
            });
 }
 
-// The password parameters of the query part: "password=" at its start or
-// after "&", up to the next "&" or "#".
-std::string MaskQuery(std::string query) {
-    std::size_t at = 0;
-    while (at < query.size()) {
-        const std::size_t end = std::min(query.find('&', at), query.size());
-        constexpr std::string_view kKey = "password=";
-        std::string lower = query.substr(at, kKey.size());
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        if (lower == kKey) {
-            query.replace(at + kKey.size(), end - at - kKey.size(), "***");
-            at = query.find('&', at);
-            at = at == std::string::npos ? query.size() : at + 1;
-        } else {
-            at = end + 1;
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+std::filesystem::path HomeFolder() {
+    std::string home = Environment("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir) {
+            home = entry->pw_dir;
         }
     }
-    return query;
+    if (home.empty()) {
+        throw HistoryError(
+            "no place for the history: set HOME, XDG_DATA_HOME or KESTROVA_HISTORY, or give "
+            "--history PATH");
+    }
+    return home;
+}
+
+std::filesystem::path DataHome() {
+    const std::filesystem::path xdg = Environment("XDG_DATA_HOME");
+    if (xdg.is_absolute()) {
+        return xdg;
+    }
+    return HomeFolder() / ".local" / "share";
 }
 
 }  // namespace
@@ -63,42 +77,22 @@ bool IsServerUri(const std::string& text) {
     return StartsWithNoCase(text, "postgresql://") || StartsWithNoCase(text, "postgres://");
 }
 
-std::string MaskedUri(const std::string& uri) {
-    const std::size_t scheme = uri.find("://");
-    if (scheme == std::string::npos) {
-        return uri;
+std::optional<HistoryPlace> ChooseHistoryPlace(const std::optional<std::string>& option, bool off) {
+    if (off) {
+        return std::nullopt;
     }
-    const std::size_t authority = scheme + 3;
-    const std::size_t pathStart = std::min(uri.find_first_of("/?#", authority), uri.size());
-    std::string masked = uri.substr(0, authority);
-    std::string host = uri.substr(authority, pathStart - authority);
-    // user:password@host — the last "@" ends the user part (a password may
-    // hold an unescaped "@").
-    if (const std::size_t at = host.rfind('@'); at != std::string::npos) {
-        if (const std::size_t colon = host.find(':'); colon < at) {
-            host.replace(colon + 1, at - colon - 1, "***");
+    if (option) {
+        // SQLite would take an empty name for a private temporary database,
+        // and every lookup saved there would be lost at the program's end.
+        if (option->empty()) {
+            throw HistoryError("--history wants a file name");
         }
+        return HistoryPlace::Named(*option);
     }
-    masked += host;
-    std::string rest = uri.substr(pathStart);
-    if (const std::size_t question = rest.find('?'); question != std::string::npos) {
-        const std::size_t fragment = std::min(rest.find('#', question), rest.size());
-        rest = rest.substr(0, question + 1) +
-               MaskQuery(rest.substr(question + 1, fragment - question - 1)) +
-               rest.substr(fragment);
+    if (const std::string chosen = Environment("KESTROVA_HISTORY"); !chosen.empty()) {
+        return HistoryPlace::Named(chosen);
     }
-    return masked + rest;
-}
-
-std::string WithoutSecret(std::string text, const std::string& secret) {
-    if (secret.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(secret); at != std::string::npos;
-         at = text.find(secret, at + 3)) {
-        text.replace(at, secret.size(), "***");
-    }
-    return text;
+    return HistoryPlace(DataHome() / "kestrova" / "history.sqlite3");
 }
 
 }  // namespace kestrova

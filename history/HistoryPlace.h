@@ -5,6 +5,7 @@
 // shown: every message names the place by Shown().
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace kestrova {
@@ -37,12 +38,14 @@ class HistoryPlace {
 // True for a postgresql:// or postgres:// URI (the scheme in any case).
 bool IsServerUri(const std::string& text);
 
-// The URI with the password of its user part and any password=... parameter
-// replaced by "***"; other text unchanged.
-std::string MaskedUri(const std::string& uri);
-
-// Every copy of `secret` in `text` replaced by "***": a message a library
-// made may quote what it was given.
-std::string WithoutSecret(std::string text, const std::string& secret);
+// The place, or nullopt when saving is off (--no-history). The same rule for
+// every front end: --history PATH (or a postgresql:// URI), else
+// $KESTROVA_HISTORY, else $XDG_DATA_HOME/kestrova/history.sqlite3, with
+// ~/.local/share in place of XDG_DATA_HOME where that is unset (or not an
+// absolute path, which the XDG rules ignore). Throws HistoryError for an
+// empty option, and when neither an option, KESTROVA_HISTORY, XDG_DATA_HOME
+// nor a home folder names a place.
+std::optional<HistoryPlace> ChooseHistoryPlace(const std::optional<std::string>& option,
+                                               bool off = false);
 
 }  // namespace kestrova

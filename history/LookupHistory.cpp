@@ -2,36 +2,23 @@
 
 #include <iostream>
 
-#include "history/HistoryStore.h"
 #include "history/LoginName.h"
 #include "history/LookupEnd.h"
-#include "history/MemberKey.h"
-#include "history/StoredFields.h"
+#include "history/store/StoredFields.h"
 
 namespace kestrova {
 namespace {
 
-// How long a save waits for another program's write lock. A save of ours
-// holds it for a few milliseconds, so this is ample for the window and many
-// command lines saving at once; a lock held longer is some other program's
-// (a backup, an SQL shell, an upgrade of a large file), and is not waited
-// for: the lookup is kept and saved later.
-constexpr std::chrono::milliseconds kBusyWait{200};
 // After a save found the file locked, this long passes before the next try.
 constexpr std::chrono::seconds kLockedPause{5};
 // At most this much of kept lookups (their texts and pictures) is held.
 constexpr std::size_t kMostKeptBytes = 64u << 20;
 
-std::int64_t Milliseconds(std::chrono::system_clock::time_point at) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
-}
-
 LookupRow RowOf(const LookupRecord& r, LookupEnd end) {
     LookupRow row;
     row.account = r.account;
-    row.member = MemberKey(r.account);
-    row.startedMs = Milliseconds(r.started);
-    row.endedMs = Milliseconds(r.ended);
+    row.started = r.started;
+    row.ended = r.ended;
     row.end = EndName(end);
     row.mode = r.mode;
     row.status = r.fields.StatusText();
@@ -41,7 +28,6 @@ LookupRow RowOf(const LookupRecord& r, LookupEnd end) {
     }
     row.who = LoginName();
     row.host = HostName();
-    row.pages = r.pages;
     return row;
 }
 
@@ -56,21 +42,6 @@ std::size_t BytesHeld(const FieldStore& fields) {
 }
 
 }  // namespace
-
-// The open history, set up for writing.
-struct LookupHistory::Open {
-    explicit Open(const HistoryPlace& place)
-        : store(OpenHistoryStore(place, StoreUse::kWrite, kBusyWait)) {}
-
-    std::int64_t Save(const LookupRecord& record) {
-        const std::optional<LookupEnd> end = EndOf(record.fields, record.cancelled);
-        // Packed before the transaction: the lock is held for the rows alone.
-        const auto prepared = store->Prepare(RowOf(record, *end), record.fields);
-        return store->Save(*prepared);
-    }
-
-    std::unique_ptr<HistoryStore> store;
-};
 
 // A lookup held for a file that was locked, with a copy of its window.
 struct LookupHistory::KeptLookup {
@@ -96,8 +67,8 @@ struct LookupHistory::KeptLookup {
     }
 };
 
-LookupHistory::LookupHistory(std::optional<HistoryPlace> place, std::string program)
-    : file_(std::move(place)), program_(std::move(program)) {}
+LookupHistory::LookupHistory(History* history, std::string program)
+    : history_(history), program_(std::move(program)) {}
 
 LookupHistory::~LookupHistory() {
     if (kept_.empty() && dropped_ == 0) {
@@ -117,31 +88,33 @@ LookupHistory::~LookupHistory() {
     }
 }
 
+// Packed before the store's transaction: a lock is held for the rows alone.
+std::int64_t LookupHistory::WriteOne(const LookupRecord& record) {
+    return history_->Save(RowOf(record, *EndOf(record.fields, record.cancelled)), record.fields,
+                          record.pages);
+}
+
 std::optional<std::int64_t> LookupHistory::Write(const LookupRecord* record) {
-    if (open_ && open_->store->HasMoved()) {
+    if (history_->Moved()) {
         // Saves into a file that is no longer there would be lost without a word.
-        Warn(file_->string() +
+        Warn(history_->Place().string() +
              ": the file was deleted or replaced while in use; lookups now go into a new one");
-        open_.reset();
-    }
-    if (!open_) {
-        open_ = std::make_unique<Open>(*file_);
     }
     while (!kept_.empty()) {
-        open_->Save(kept_.front()->Record());
+        WriteOne(kept_.front()->Record());
         keptBytes_ -= kept_.front()->bytes;
         kept_.erase(kept_.begin());
     }
     std::optional<std::int64_t> id;
     if (record != nullptr) {
-        id = open_->Save(*record);
+        id = WriteOne(*record);
     }
     lockProblem_.clear();
     return id;
 }
 
 std::optional<std::int64_t> LookupHistory::Save(const LookupRecord& record) {
-    if (!file_ || !EndOf(record.fields, record.cancelled)) {
+    if (history_ == nullptr || !EndOf(record.fields, record.cancelled)) {
         return std::nullopt;
     }
     const auto now = std::chrono::steady_clock::now();
@@ -154,10 +127,6 @@ std::optional<std::int64_t> LookupHistory::Save(const LookupRecord& record) {
     } catch (const HistoryUnavailable& error) {
         Keep(record);
         pausedUntil_ = now + kLockedPause;
-        // A connection that failed midway is made anew for the next try.
-        if (dynamic_cast<const HistoryOutOfReach*>(&error) != nullptr) {
-            open_.reset();
-        }
         if (lockProblem_.empty()) {
             lockProblem_ = error.what();
             const bool locked = dynamic_cast<const HistoryLocked*>(&error) != nullptr;
@@ -169,11 +138,12 @@ std::optional<std::int64_t> LookupHistory::Save(const LookupRecord& record) {
     } catch (const HistoryError& error) {
         Warn(std::string("the lookup was not saved in the history: ") + error.what());
     } catch (const std::exception& error) {
-        Warn("the lookup was not saved in the history: " + file_->string() + ": " + error.what());
+        Warn("the lookup was not saved in the history: " + history_->Place().string() + ": " +
+             error.what());
     }
     // Whatever went wrong may have left the connection unusable: the next
     // save starts afresh.
-    open_.reset();
+    history_->Close();
     return std::nullopt;
 }
 

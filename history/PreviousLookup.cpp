@@ -4,15 +4,14 @@
 
 namespace kestrova {
 
-bool CountsAsComplete(const SavedLookupSummary& lookup) {
+bool CountsAsComplete(const LookupRow& lookup) {
     const auto end = EndFromName(lookup.end);
     return end != LookupEnd::kCancelled && end != LookupEnd::kFetchFailed &&
            lookup.complete.value_or(true);
 }
 
-std::optional<std::int64_t> LatestCompleteLookup(const SavedLookups& saved,
-                                                 const std::string& account) {
-    for (const SavedLookupSummary& lookup : saved.Recent(account, 0)) {
+std::optional<std::int64_t> LatestCompleteLookup(History& history, const std::string& account) {
+    for (const LookupRow& lookup : history.Recent(account, 0)) {
         if (CountsAsComplete(lookup)) {
             return lookup.id;
         }

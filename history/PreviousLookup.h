@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "history/SavedLookups.h"
+#include "history/History.h"
 
 namespace kestrova {
 
@@ -15,10 +15,9 @@ namespace kestrova {
 // stopped midway, nor one whose profile request got no answer. This is the
 // one place that decides; a lookup that is known to have missed pages
 // belongs here too.
-bool CountsAsComplete(const SavedLookupSummary& lookup);
+bool CountsAsComplete(const LookupRow& lookup);
 
 // The id of the member's latest complete lookup, nullopt when it has none.
-std::optional<std::int64_t> LatestCompleteLookup(const SavedLookups& saved,
-                                                 const std::string& account);
+std::optional<std::int64_t> LatestCompleteLookup(History& history, const std::string& account);
 
 }  // namespace kestrova

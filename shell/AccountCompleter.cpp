@@ -1,16 +1,18 @@
 #include "shell/AccountCompleter.h"
 
-#include "history/MemberKey.h"
-#include "history/RecentAccounts.h"
+#include "history/store/MemberKey.h"
 
 namespace kestrova {
 
-AccountCompleter::AccountCompleter(QLineEdit& field, const std::optional<HistoryPlace>& history) {
+AccountCompleter::AccountCompleter(QLineEdit& field, History* history) {
     QStringList names;
-    if (history) {
-        for (const std::string& account : RecentAccounts(*history, kMostNames)) {
+    try {
+        for (const std::string& account : history != nullptr ? history->RecentAccounts(kMostNames)
+                                                             : std::vector<std::string>()) {
             names << QString::fromStdString(account);
         }
+    } catch (const HistoryError&) {
+        // Completion is a help; the history's problems are told where it is saved.
     }
     names_.setStringList(names);
     completer_.setModel(&names_);

@@ -6,10 +6,8 @@
 #include <QCompleter>
 #include <QLineEdit>
 #include <QStringListModel>
-#include <filesystem>
-#include <optional>
 
-#include "history/HistoryPlace.h"
+#include "history/History.h"
 
 namespace kestrova {
 
@@ -19,8 +17,8 @@ class AccountCompleter {
     static constexpr int kMostNames = 1000;
 
     // Installs itself on `field`, with the accounts of `history` (none when
-    // nullopt). Both outlive it.
-    AccountCompleter(QLineEdit& field, const std::optional<HistoryPlace>& history);
+    // null). Both outlive it.
+    AccountCompleter(QLineEdit& field, History* history);
 
     // A member just looked up: its name first, once.
     void LookedUp(const QString& account);

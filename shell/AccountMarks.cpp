@@ -4,11 +4,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "history/HistoryError.h"
 #include "history/LoginName.h"
-#include "history/Marks.h"
-#include "history/MemberKey.h"
 #include "history/TimeText.h"
+#include "history/store/HistoryError.h"
+#include "history/store/MemberKey.h"
 
 namespace kestrova {
 namespace {
@@ -71,8 +70,8 @@ MarkLabel MarkLabelOf(const MemberMarks& marks) {
 }
 
 AccountMarks::AccountMarks(QWidget& window, QLineEdit& account, StatusLine& status,
-                           std::optional<HistoryPlace> history)
-    : window_(window), account_(account), status_(status), history_(std::move(history)) {
+                           History* history)
+    : window_(window), account_(account), status_(status), history_(history) {
     account_.installEventFilter(this);
 }
 
@@ -81,7 +80,7 @@ MemberMarks AccountMarks::MarksOf(const std::string& account) {
         return {};
     }
     try {
-        return Marks(*history_, Marks::Access::kRead, std::chrono::milliseconds(200)).Of(account);
+        return history_->MarksOf(account);
     } catch (const HistoryError&) {
         return {};  // the history's problems are told where lookups are saved
     }
@@ -105,7 +104,7 @@ bool AccountMarks::eventFilter(QObject* watched, QEvent* event) {
 QMenu* AccountMarks::MenuFor(const std::string& account) {
     QMenu* menu = account_.createStandardContextMenu();
     menu->addSection(QStringLiteral("会员标记"));
-    const bool usable = history_.has_value() && !MemberKey(account).empty();
+    const bool usable = history_ != nullptr && !MemberKey(account).empty();
     const MemberMarks marks = MarksOf(account);
     QAction* blacklist = menu->addAction(QString::fromUtf8(kBlacklistAction), this,
                                          [this, account] { Mark(account, MarkKind::kBlacklist); });
@@ -163,11 +162,10 @@ void AccountMarks::Note(const std::string& account) {
 
 void AccountMarks::Keep(const MarkEntry& entry) {
     try {
-        Marks marks(*history_, Marks::Access::kWrite);
         if (entry.kind == MarkKind::kNote) {
-            marks.AddNote(entry);
+            history_->AddNote(entry);
         } else {
-            marks.SetMark(entry);
+            history_->SetMark(entry);
         }
     } catch (const HistoryError& error) {
         // Nothing the user wrote is lost without a word.

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "history/HistoryPlace.h"
+#include "history/History.h"
 #include "history/MarkEntry.h"
 #include "shell/StatusLine.h"
 
@@ -36,10 +36,9 @@ MarkLabel MarkLabelOf(const MemberMarks& marks);
 
 class AccountMarks final : public QObject {
   public:
-    // `history` nullopt: no file to keep marks in; the section is disabled.
+    // `history` null: nowhere to keep marks; the section is disabled.
     // All of them outlive this object.
-    AccountMarks(QWidget& window, QLineEdit& account, StatusLine& status,
-                 std::optional<HistoryPlace> history);
+    AccountMarks(QWidget& window, QLineEdit& account, StatusLine& status, History* history);
 
     // The label for this member (UTF-8, as typed); hidden for one without
     // marks or notes.
@@ -62,7 +61,7 @@ class AccountMarks final : public QObject {
     QWidget& window_;
     QLineEdit& account_;
     StatusLine& status_;
-    std::optional<HistoryPlace> history_;
+    History* history_;
 };
 
 }  // namespace kestrova

@@ -82,7 +82,7 @@ MainWindow::MainWindow(QueryRunner runner, LookupMode mode)
 // is cancelled, and nothing waits for its thread.
 MainWindow::~MainWindow() = default;
 
-void MainWindow::KeepMarksIn(const std::optional<HistoryPlace>& history) {
+void MainWindow::KeepMarksIn(History* history) {
     auto* account = ControlAs<QLineEdit>(Ctl::编辑框1);
     auto* status = ControlAs<StatusLine>(Ctl::状态条1);
     marks_ = std::make_unique<AccountMarks>(*this, *account, *status, history);

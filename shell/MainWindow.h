@@ -15,7 +15,7 @@
 
 #include "form/Controls.h"
 #include "form/Window.h"
-#include "history/HistoryPlace.h"
+#include "history/History.h"
 #include "shell/ControlFactory.h"
 #include "shell/QtWindow.h"
 #include "shell/QueryWorker.h"
@@ -73,10 +73,11 @@ class MainWindow final : public QWidget {
     // which outlives the window.
     void SaveLookupsIn(SavingThread* saving) { saving_ = saving; }
 
-    // Marks and notes kept in `history` (nullopt: none): the account field's
-    // context-menu section, the label in the status bar, and the account
-    // field completing the accounts looked up before.
-    void KeepMarksIn(const std::optional<HistoryPlace>& history);
+    // Marks and notes kept in `history` (null: none; else it outlives the
+    // window): the account field's context-menu section, the label in the
+    // status bar, and the account field completing the accounts looked up
+    // before.
+    void KeepMarksIn(History* history);
     // The status bar's label for this member (UTF-8).
     void ShowMarksFor(const std::string& account);
     AccountMarks* Marks() const { return marks_.get(); }

@@ -2,18 +2,17 @@
 
 #include <cstdio>
 
-#include "history/HistoryError.h"
-#include "history/HistoryFile.h"
 #include "history/LookupEnd.h"
-#include "history/StoredFields.h"
 #include "history/TimeText.h"
+#include "history/store/HistoryError.h"
+#include "history/store/StoredFields.h"
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
 
 namespace kestrova {
 namespace {
 
-Text SavedStatus(const SavedLookupSummary& lookup) {
+Text SavedStatus(const LookupRow& lookup) {
     const Text when = Gbk("已保存的查询，查询时间：") + LocalTimeText(lookup.started);
     const auto end = EndFromName(lookup.end);
     const bool stoppedEarly = end == LookupEnd::kFetchFailed || end == LookupEnd::kUnknownAccount ||
@@ -25,37 +24,38 @@ Text SavedStatus(const SavedLookupSummary& lookup) {
 
 }  // namespace
 
-std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& options) {
-    std::optional<HistoryPlace> file;
+std::unique_ptr<History> OpenWindowHistory(const WindowHistoryOptions& options) {
     try {
-        file = ChooseHistoryFile(options.file, options.off);
+        return std::make_unique<History>(*ChooseHistoryPlace(options.file), kSavingLockWait);
+    } catch (const HistoryError&) {
+        return nullptr;  // said where saving is turned off for it
+    }
+}
+
+bool SavesLookups(const WindowHistoryOptions& options) {
+    try {
+        return ChooseHistoryPlace(options.file, options.off).has_value();
     } catch (const HistoryError& error) {
         std::fprintf(stderr, "kestrova: warning: lookups are not saved in the history: %s\n",
                      error.what());
-    }
-    return std::make_unique<LookupHistory>(file, "kestrova");
-}
-
-std::optional<HistoryPlace> WindowMarksFile(const WindowHistoryOptions& options) {
-    try {
-        return ChooseHistoryFile(options.file);
-    } catch (const HistoryError&) {
-        return std::nullopt;  // said already, where saving was turned off for it
+        return false;
     }
 }
 
-bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options,
+bool OpenSavedLookup(Window& window, History* history, const WindowHistoryOptions& options,
                      std::optional<Completeness>* pages) {
     if (!options.saved) {
         return true;
     }
     try {
-        const SavedLookups history(*ChooseHistoryFile(options.file));
-        const std::optional<SavedLookup> latest = history.Latest(*options.saved);
+        if (history == nullptr) {
+            ChooseHistoryPlace(options.file);  // says why there is none
+        }
+        const std::optional<SavedLookup> latest = history->Latest(*options.saved);
         if (!latest) {
             std::fprintf(stderr, "kestrova: no saved lookup of %s in %s\n",
                          TerminalText(*options.saved).c_str(),
-                         TerminalText(history.File().string()).c_str());
+                         TerminalText(history->Place().string()).c_str());
             return false;
         }
         ShowSavedLookup(window, *latest);
@@ -88,7 +88,7 @@ void ShowSavedLookup(Window& window, const SavedLookup& saved) {
                 break;
         }
     }
-    window.StatusBarSetText(0, SavedStatus(saved.summary));
+    window.StatusBarSetText(0, SavedStatus(saved.row));
 }
 
 }  // namespace kestrova

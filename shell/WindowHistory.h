@@ -7,9 +7,7 @@
 #include <string>
 
 #include "form/Window.h"
-#include "history/HistoryPlace.h"
-#include "history/LookupHistory.h"
-#include "history/SavedLookups.h"
+#include "history/History.h"
 
 namespace kestrova {
 
@@ -19,19 +17,19 @@ struct WindowHistoryOptions {
     std::optional<std::string> saved;  // --saved ACCOUNT
 };
 
-// Where the window's lookups go; saving is off (with a warning on standard
-// error) where no place can be found.
-std::unique_ptr<LookupHistory> OpenWindowHistory(const WindowHistoryOptions& options);
+// The window's one history, where its lookups are saved, its marks and notes
+// kept and the accounts to complete read (--no-history stops the saving
+// only); null where no place can be found.
+std::unique_ptr<History> OpenWindowHistory(const WindowHistoryOptions& options);
 
-// Where marks and notes are kept and the accounts to complete are read:
-// the history file, --no-history or not (it stops saving lookups); nullopt
-// where no place can be found.
-std::optional<HistoryPlace> WindowMarksFile(const WindowHistoryOptions& options);
+// Whether the window saves its lookups in it: not with --no-history, nor
+// (with a warning on standard error) where no place can be found.
+bool SavesLookups(const WindowHistoryOptions& options);
 
 // Fills the window with the member's latest saved lookup, and tells which
 // pages it got where the history kept that. False, said on standard error,
 // when the history cannot be read or holds none.
-bool OpenSavedLookup(Window& window, const WindowHistoryOptions& options,
+bool OpenSavedLookup(Window& window, History* history, const WindowHistoryOptions& options,
                      std::optional<Completeness>* pages = nullptr);
 
 // Every text, link and picture as saved; the status bar says when the lookup

@@ -257,12 +257,14 @@ int main(int argc, char** argv) {
         SetConnectTo(*target);
     }
 
-    SavingThread saving(OpenWindowHistory(options->history));
+    const std::unique_ptr<History> history = OpenWindowHistory(options->history);
+    SavingThread saving(std::make_unique<LookupHistory>(
+        SavesLookups(options->history) ? history.get() : nullptr, "kestrova"));
     MainWindow window({}, ChooseLookupMode(options->fast));
     window.SaveLookupsIn(&saving);
-    window.KeepMarksIn(WindowMarksFile(options->history));
+    window.KeepMarksIn(history.get());
     std::optional<Completeness> savedPages;
-    if (!OpenSavedLookup(window.Fields(), options->history, &savedPages)) {
+    if (!OpenSavedLookup(window.Fields(), history.get(), options->history, &savedPages)) {
         return 1;
     }
     if (savedPages) {

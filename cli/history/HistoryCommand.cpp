@@ -7,9 +7,7 @@
 #include "cli/report/FieldReport.h"
 #include "history/FieldDiff.h"
 #include "history/HistoryCopy.h"
-#include "history/HistoryError.h"
 #include "history/LookupEnd.h"
-#include "history/SavedLookups.h"
 #include "lookup/FieldPages.h"
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
@@ -74,8 +72,8 @@ struct PagesNotGot {
 };
 
 PagesNotGot NotGot(const SavedLookup& lookup) {
-    PagesNotGot notGot{lookup.summary.id, {}, false};
-    notGot.all = EndFromName(lookup.summary.end) == LookupEnd::kCancelled;
+    PagesNotGot notGot{lookup.row.id, {}, false};
+    notGot.all = EndFromName(lookup.row.end) == LookupEnd::kCancelled;
     if (lookup.pages) {
         for (const MissingPage& missing : lookup.pages->missing) {
             if (const std::optional<PageRef> page = PageFromKey(missing.page)) {
@@ -113,7 +111,7 @@ std::string NotComparedText(const std::vector<std::int64_t>& ids) {
     return text + ")";
 }
 
-std::string Marked(const SavedLookupSummary& lookup) {
+std::string Marked(const LookupRow& lookup) {
     if (lookup.complete.value_or(true)) {
         return {};
     }
@@ -158,32 +156,31 @@ int HistoryCommand::Run() const {
         return Copy();
     }
     try {
-        const auto file = history_.File();
-        const SavedLookups saved(*file);
-        return diff_ ? Diff(saved) : List(saved);
+        History history(*history_.Place());
+        return diff_ ? Diff(history) : List(history);
     } catch (const HistoryError& error) {
         return HistoryFailure(error.what());
     }
 }
 
-int HistoryCommand::List(const SavedLookups& saved) const {
+int HistoryCommand::List(History& history) const {
     const auto account =
         accountOption_->count() > 0 ? std::optional<std::string>(account_) : std::nullopt;
     if (csv_) {
-        std::cout << HistoryCsv(
-            saved, saved.Recent(account, limitOption_->count() > 0 ? limit_ : 0), history_.File());
+        std::cout << HistoryCsv(history,
+                                history.Recent(account, limitOption_->count() > 0 ? limit_ : 0));
         return 0;
     }
-    const auto lookups = saved.Recent(account, limit_);
+    const auto lookups = history.Recent(account, limit_);
     if (json_) {
         ordered_json list = ordered_json::array();
-        for (const SavedLookupSummary& lookup : lookups) {
+        for (const LookupRow& lookup : lookups) {
             list.push_back(SummaryJson(lookup));
         }
         std::cout << Dump(list);
         return 0;
     }
-    for (const SavedLookupSummary& lookup : lookups) {
+    for (const LookupRow& lookup : lookups) {
         std::string line =
             LookupLabel(lookup) + "\t" + lookup.account + "\t" + EndText(lookup) + Marked(lookup);
         // Who saved it, and on which machine: a team shares one history.
@@ -195,16 +192,16 @@ int HistoryCommand::List(const SavedLookups& saved) const {
     return 0;
 }
 
-int HistoryCommand::Diff(const SavedLookups& saved) const {
-    const auto lastTwo = saved.Recent(account_, 2);
+int HistoryCommand::Diff(History& history) const {
+    const auto lastTwo = history.Recent(account_, 2);
     if (lastTwo.size() < 2) {
         return HistoryFailure("--diff needs two saved lookups of " + account_ + "; " +
-                              saved.File().string() + " has " + std::to_string(lastTwo.size()));
+                              history.Place().string() + " has " + std::to_string(lastTwo.size()));
     }
-    const auto before = saved.Load(lastTwo[1].id);
-    const auto after = saved.Load(lastTwo[0].id);
+    const auto before = history.Load(lastTwo[1].id);
+    const auto after = history.Load(lastTwo[0].id);
     if (!before || !after) {
-        return HistoryFailure(saved.File().string() + ": a lookup went missing while reading");
+        return HistoryFailure(history.Place().string() + ": a lookup went missing while reading");
     }
     PrintFieldDiff(account_, *before, *after, json_ ? DiffFormat::kJson : DiffFormat::kText);
     return 0;
@@ -215,15 +212,15 @@ int HistoryCommand::Copy() const {
         if (copyTo_.empty()) {
             return HistoryFailure("--copy-to wants a postgresql:// URI or a file name");
         }
-        const HistoryPlace from = *history_.File();
-        const HistoryPlace to = HistoryPlace::Named(copyTo_);
+        History from(*history_.Place());
+        History to(HistoryPlace::Named(copyTo_));
         const CopyCounts counts = CopyHistory(from, to);
         auto told = [](int copied, int skipped, const char* one, const char* many) {
             return std::to_string(copied) + " " + (copied == 1 ? one : many) + " copied, " +
                    std::to_string(skipped) + " there already";
         };
         std::cout << TerminalText(
-            from.Shown() + " -> " + to.Shown() + "\n" +
+            from.Place().Shown() + " -> " + to.Place().Shown() + "\n" +
             told(counts.lookups, counts.knownLookups, "lookup", "lookups") + "\n" +
             told(counts.marks.marks, counts.marks.olderMarks, "mark", "marks") + "\n" +
             told(counts.marks.notes, counts.marks.knownNotes, "note", "notes") + "\n" +
@@ -273,8 +270,8 @@ void PrintFieldDiff(const std::string& account, const SavedLookup& before, const
             list.push_back(std::move(entry));
         }
         ordered_json diff = {{"account", account},
-                             {"old", SummaryJson(before.summary)},
-                             {"new", SummaryJson(after.summary)},
+                             {"old", SummaryJson(before.row)},
+                             {"new", SummaryJson(after.row)},
                              {"changes", std::move(list)}};
         // Two lookups saved before pages were told apart print what they printed then.
         if (before.pages || after.pages) {
@@ -283,8 +280,8 @@ void PrintFieldDiff(const std::string& account, const SavedLookup& before, const
         std::cout << (format == DiffFormat::kJson ? Dump(diff) : DumpLine(diff));
         return;
     }
-    std::cout << TerminalText(account + "\t" + LookupLabel(before.summary) + "\t" +
-                              LookupLabel(after.summary))
+    std::cout << TerminalText(account + "\t" + LookupLabel(before.row) + "\t" +
+                              LookupLabel(after.row))
               << "\n";
     for (const FieldChange& change : changes) {
         const bool picture = change.part == FieldChange::Part::kPicture;

@@ -10,7 +10,7 @@
 
 namespace kestrova {
 
-class SavedLookups;
+class History;
 struct SavedLookup;
 
 enum class DiffFormat { kText, kJson, kJsonLine };
@@ -27,8 +27,8 @@ class HistoryCommand {
     int Run() const;
 
   private:
-    int List(const SavedLookups& saved) const;
-    int Diff(const SavedLookups& saved) const;
+    int List(History& history) const;
+    int Diff(History& history) const;
     int Copy() const;
 
     CLI::App* command_;

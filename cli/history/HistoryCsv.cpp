@@ -5,9 +5,8 @@
 
 #include "cli/history/Csv.h"
 #include "cli/report/MarkReport.h"
-#include "history/HistoryError.h"
-#include "history/MemberKey.h"
 #include "history/TimeText.h"
+#include "history/store/MemberKey.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
 
@@ -29,8 +28,7 @@ constexpr std::array kFigures = {
 
 }  // namespace
 
-std::string HistoryCsv(const SavedLookups& saved, const std::vector<SavedLookupSummary>& lookups,
-                       const std::optional<HistoryPlace>& marksFile) {
+std::string HistoryCsv(History& history, const std::vector<LookupRow>& lookups) {
     std::vector<std::string> header = {"id", "time", "account", "end", "mode"};
     for (const Figure& figure : kFigures) {
         header.push_back(figure.column);
@@ -41,10 +39,10 @@ std::string HistoryCsv(const SavedLookups& saved, const std::vector<SavedLookupS
 
     // Reading marks is beside the export: a history whose lookups read but
     // whose marks do not still gives its rows.
-    MarksBeside marks(marksFile, false);
+    MarksBeside marks(&history, false);
     std::map<std::string, std::string> markOf;  // by member
-    for (const SavedLookupSummary& summary : lookups) {
-        const std::optional<SavedLookup> lookup = saved.Load(summary.id);
+    for (const LookupRow& summary : lookups) {
+        const std::optional<SavedLookup> lookup = history.Load(summary.id);
         if (!lookup) {
             continue;  // gone since it was listed
         }

@@ -3,19 +3,15 @@
 // trader compares, UTF-8 with a byte-order mark so that the Chinese texts
 // show, cells quoted as RFC 4180 wants and formula-looking cells made text.
 
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "history/HistoryPlace.h"
-#include "history/SavedLookups.h"
+#include "history/History.h"
 
 namespace kestrova {
 
 // The header and a row for each lookup, in the order given. The mark column
-// is the member's mark now, read from `marksFile`.
-std::string HistoryCsv(const SavedLookups& saved, const std::vector<SavedLookupSummary>& lookups,
-                       const std::optional<HistoryPlace>& marksFile);
+// is the member's mark now.
+std::string HistoryCsv(History& history, const std::vector<LookupRow>& lookups);
 
 }  // namespace kestrova

@@ -1,7 +1,6 @@
 #include "cli/history/HistoryOptions.h"
 
-#include "history/HistoryError.h"
-#include "history/HistoryFile.h"
+#include "history/store/HistoryError.h"
 
 namespace kestrova {
 
@@ -16,18 +15,18 @@ void HistoryOptions::AddTo(CLI::App& command, bool canTurnOff) {
     }
 }
 
-std::optional<HistoryPlace> HistoryOptions::File() const {
-    return ChooseHistoryFile(pathOption_ != nullptr && pathOption_->count() > 0
-                                 ? std::optional<std::string>(path_)
-                                 : std::nullopt,
-                             off_);
+std::optional<HistoryPlace> HistoryOptions::Place() const {
+    return ChooseHistoryPlace(pathOption_ != nullptr && pathOption_->count() > 0
+                                  ? std::optional<std::string>(path_)
+                                  : std::nullopt,
+                              off_);
 }
 
-std::optional<HistoryPlace> HistoryOptions::MarksFile() const {
+std::optional<HistoryPlace> HistoryOptions::MarksPlace() const {
     try {
-        return ChooseHistoryFile(pathOption_ != nullptr && pathOption_->count() > 0
-                                     ? std::optional<std::string>(path_)
-                                     : std::nullopt);
+        return ChooseHistoryPlace(pathOption_ != nullptr && pathOption_->count() > 0
+                                      ? std::optional<std::string>(path_)
+                                      : std::nullopt);
     } catch (const HistoryError&) {
         return std::nullopt;
     }

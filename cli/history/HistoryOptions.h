@@ -3,7 +3,6 @@
 // --no-history; without them KESTROVA_HISTORY or the default place.
 
 #include <CLI/CLI.hpp>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -16,10 +15,10 @@ class HistoryOptions {
     // canTurnOff: the subcommand saves, and --no-history may stop it.
     void AddTo(CLI::App& command, bool canTurnOff);
     // nullopt with --no-history. Throws HistoryError when no place is known.
-    std::optional<HistoryPlace> File() const;
-    // Where marks and notes are read: the history file, --no-history or not
-    // (it stops saving, not reading); nullopt when no place is known.
-    std::optional<HistoryPlace> MarksFile() const;
+    std::optional<HistoryPlace> Place() const;
+    // Where marks and notes are read: the history's place, --no-history or
+    // not (it stops saving, not reading); nullopt when no place is known.
+    std::optional<HistoryPlace> MarksPlace() const;
 
   private:
     std::string path_;

@@ -4,10 +4,9 @@
 
 #include "cli/report/FieldReport.h"
 #include "cli/report/MissingReport.h"
-#include "history/FieldValues.h"
 #include "history/LookupEnd.h"
-#include "history/LookupWriter.h"
 #include "history/TimeText.h"
+#include "history/store/PreparedLookup.h"
 #include "text/Gbk.h"
 #include "text/Search.h"
 #include "text/TerminalText.h"
@@ -34,13 +33,13 @@ std::string Shown(const Text& gbk) {
 
 }  // namespace
 
-std::string LookupLabel(const SavedLookupSummary& lookup) {
+std::string LookupLabel(const LookupRow& lookup) {
     // A lookup the history could not take (yet) has no number.
     return (lookup.id > 0 ? "#" + std::to_string(lookup.id) : std::string("(not saved)")) + " " +
            LocalTimeText(lookup.started);
 }
 
-std::string EndText(const SavedLookupSummary& lookup) {
+std::string EndText(const LookupRow& lookup) {
     const std::optional<LookupEnd> end = EndFromName(lookup.end);
     if (!end) {
         return "(" + lookup.end + ")";
@@ -60,7 +59,7 @@ std::string EndText(const SavedLookupSummary& lookup) {
     return GbkToUtf8(lookup.status);
 }
 
-nlohmann::ordered_json SummaryJson(const SavedLookupSummary& lookup) {
+nlohmann::ordered_json SummaryJson(const LookupRow& lookup) {
     nlohmann::ordered_json object = {{"id", lookup.id},
                                      {"account", lookup.account},
                                      {"started", UtcTimeText(lookup.started)},
@@ -89,8 +88,8 @@ std::string SavedListing(const SavedLookup& lookup) {
         text += IncompleteLine(*lookup.pages);
     }
     // What did not fit in the history is said beside the fields, never in them.
-    if (lookup.summary.leftOut != kNothingLeftOut) {
-        text += "(not saved)\t" + LeftOutNote(lookup.summary.leftOut) + "\n";
+    if (lookup.row.leftOut != kNothingLeftOut) {
+        text += "(not saved)\t" + LeftOutNote(lookup.row.leftOut) + "\n";
     }
     return text;
 }
@@ -100,8 +99,8 @@ nlohmann::ordered_json SavedObject(const SavedLookup& lookup) {
     if (lookup.pages) {
         AddCompleteness(object, *lookup.pages);
     }
-    if (lookup.summary.leftOut != kNothingLeftOut) {
-        object["left_out"] = LeftOutNote(lookup.summary.leftOut);
+    if (lookup.row.leftOut != kNothingLeftOut) {
+        object["left_out"] = LeftOutNote(lookup.row.leftOut);
     }
     return object;
 }

@@ -4,9 +4,8 @@
 
 #include "cli/history/SavedLookupText.h"
 #include "cli/report/MarkReport.h"
-#include "history/HistoryError.h"
-#include "history/MemberKey.h"
-#include "history/SavedLookups.h"
+#include "history/History.h"
+#include "history/store/MemberKey.h"
 #include "text/TerminalText.h"
 
 namespace kestrova {
@@ -23,28 +22,27 @@ ShowCommand::ShowCommand(CLI::App& app)
 
 int ShowCommand::Run() const {
     try {
-        const auto file = history_.File();
-        const SavedLookups saved(*file);
+        History history(*history_.Place());
         std::int64_t id = id_;
         if (idOption_->count() == 0) {
-            const auto latest = saved.Recent(account_, 1);
+            const auto latest = history.Recent(account_, 1);
             if (latest.empty()) {
                 return HistoryFailure("no saved lookup of " + account_ + " in " +
-                                      saved.File().string());
+                                      history.Place().string());
             }
             id = latest.front().id;
         }
-        const std::optional<SavedLookup> lookup = saved.Load(id);
+        const std::optional<SavedLookup> lookup = history.Load(id);
         if (!lookup) {
             return HistoryFailure("no saved lookup #" + std::to_string(id) + " in " +
-                                  saved.File().string());
+                                  history.Place().string());
         }
-        if (MemberKey(lookup->summary.account) != MemberKey(account_)) {
+        if (MemberKey(lookup->row.account) != MemberKey(account_)) {
             return HistoryFailure("saved lookup #" + std::to_string(id) + " is of " +
-                                  lookup->summary.account + ", not of " + account_);
+                                  lookup->row.account + ", not of " + account_);
         }
         // The member's marks and notes as they are now, as a lookup shows them.
-        const MemberMarks marks = MarksBeside(file, true).Of(account_);
+        const MemberMarks marks = MarksBeside(&history, true).Of(account_);
         std::string shown;
         if (json_) {
             nlohmann::ordered_json object = SavedObject(*lookup);

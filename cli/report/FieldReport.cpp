@@ -8,7 +8,7 @@
 
 #include "form/Controls.h"
 #include "form/RatingRows.h"
-#include "history/PictureHash.h"
+#include "history/store/PictureHash.h"
 #include "imaging/Picture.h"
 #include "text/Gbk.h"
 #include "text/Search.h"

@@ -3,8 +3,7 @@
 #include <cstdio>
 
 #include "cli/report/FieldReport.h"
-#include "history/HistoryError.h"
-#include "history/Marks.h"
+#include "history/History.h"
 #include "history/TimeText.h"
 
 namespace kestrova {
@@ -73,26 +72,14 @@ std::vector<std::string> MarkEntryCells(const MarkEntry& entry) {
             UtcTimeText(entry.when)};
 }
 
-MarksBeside::MarksBeside(std::optional<HistoryPlace> file, bool warn)
-    : file_(std::move(file)), warn_(warn) {}
-
-MarksBeside::~MarksBeside() = default;
-
 MemberMarks MarksBeside::Of(const std::string& account) {
-    if (!file_ || failed_) {
+    if (history_ == nullptr || failed_) {
         return {};
     }
     try {
-        // A file made during the run (by its first save) is opened then.
-        if (!marks_ || !marks_->Found()) {
-            // Not held up by another program's lock: a lookup's save waits as long.
-            marks_ = std::make_unique<Marks>(*file_, Marks::Access::kRead,
-                                             std::chrono::milliseconds(200));
-        }
-        return marks_->Of(account);
+        return history_->MarksOf(account);
     } catch (const HistoryError& error) {
         failed_ = true;
-        marks_.reset();
         if (warn_) {
             std::fprintf(stderr, "kestrova-cli: warning: marks and notes are not shown: %s\n",
                          error.what());

@@ -3,20 +3,16 @@
 // a lookup (the "mark" and "notes" of its JSON, lines at the end of its
 // listing) and in the lists of marks (text, JSON, CSV: the same columns).
 
-#include <filesystem>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "form/FieldStore.h"
-#include "history/HistoryPlace.h"
 #include "history/MarkEntry.h"
 
 namespace kestrova {
 
-class Marks;
+class History;
 
 // "黑名单", "信任", "已清除", "备注".
 std::string MarkKindWord(MarkKind kind);
@@ -34,21 +30,20 @@ std::string MarkEntryLine(const MarkEntry& entry);  // local time, tab-separated
 nlohmann::ordered_json MarkEntryJson(const MarkEntry& entry);
 std::vector<std::string> MarkEntryCells(const MarkEntry& entry);
 
-// The marks of each member a run prints, read from the history file as they
-// stand when the member is printed. Where the file cannot be read the members
-// show none; `warn` says so once on standard error (a run that saves into the
-// same file says what is wrong with it already).
+// The marks of each member a run prints, read from the history as they
+// stand when the member is printed. Where the history cannot be read the
+// members show none; `warn` says so once on standard error (a run that saves
+// into the same history says what is wrong with it already).
 class MarksBeside {
   public:
-    MarksBeside(std::optional<HistoryPlace> file, bool warn);
-    ~MarksBeside();
+    // `history` null: none to read; else it outlives this.
+    MarksBeside(History* history, bool warn) : history_(history), warn_(warn) {}
     MemberMarks Of(const std::string& account);
 
   private:
-    std::optional<HistoryPlace> file_;
+    History* history_;
     bool warn_;
     bool failed_ = false;
-    std::unique_ptr<Marks> marks_;
 };
 
 }  // namespace kestrova

@@ -4,21 +4,21 @@
 
 #include "cli/LookupCommand.h"
 #include "cli/history/SavedLookupText.h"
-#include "history/HistoryError.h"
+#include "history/History.h"
 #include "history/LoginName.h"
-#include "history/Marks.h"
-#include "history/MemberKey.h"
+#include "history/store/HistoryError.h"
+#include "history/store/MemberKey.h"
 
 namespace kestrova {
 namespace {
 
 int Save(const HistoryOptions& history, const MarkEntry& entry) {
     try {
-        Marks marks(*history.File(), Marks::Access::kWrite);
+        History kept(*history.Place());
         if (entry.kind == MarkKind::kNote) {
-            marks.AddNote(entry);
+            kept.AddNote(entry);
         } else {
-            marks.SetMark(entry);
+            kept.SetMark(entry);
         }
         return 0;
     } catch (const HistoryError& error) {

@@ -9,8 +9,8 @@
 #include "cli/history/SavedLookupText.h"
 #include "cli/report/MarkReport.h"
 #include "cli/watch/MarksFile.h"
-#include "history/HistoryError.h"
-#include "history/Marks.h"
+#include "history/History.h"
+#include "history/store/HistoryError.h"
 
 namespace kestrova {
 namespace {
@@ -45,8 +45,7 @@ int MarksCommand::Run() const {
 }
 
 int MarksCommand::List() const {
-    const Marks marks(*history_.File(), Marks::Access::kRead);
-    const std::vector<MarkEntry> entries = marks.All();
+    const std::vector<MarkEntry> entries = History(*history_.Place()).AllMarks();
     if (json_) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const MarkEntry& entry : entries) {
@@ -91,8 +90,7 @@ int MarksCommand::Import() const {
         std::fprintf(stderr, "kestrova-cli: nothing of %s was imported\n", name.c_str());
         return kHistoryFailure;
     }
-    Marks marks(*history_.File(), Marks::Access::kWrite);
-    const ImportCounts counts = marks.Import(file.entries);
+    const ImportCounts counts = History(*history_.Place()).ImportMarks(file.entries);
     std::cout << "imported " << counts.marks << (counts.marks == 1 ? " mark" : " marks") << " and "
               << counts.notes << (counts.notes == 1 ? " note" : " notes");
     if (counts.olderMarks > 0 || counts.knownNotes > 0) {

@@ -6,8 +6,8 @@
 
 #include "cli/history/Csv.h"
 #include "cli/report/MarkReport.h"
-#include "history/MemberKey.h"
 #include "history/TimeText.h"
+#include "history/store/MemberKey.h"
 
 namespace kestrova {
 namespace {

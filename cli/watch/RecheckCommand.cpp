@@ -14,12 +14,10 @@
 #include "cli/history/HistoryCommand.h"
 #include "cli/watch/Notifier.h"
 #include "history/FieldDiff.h"
-#include "history/HistoryError.h"
 #include "history/LookupEnd.h"
 #include "history/LookupHistory.h"
 #include "history/PreviousLookup.h"
-#include "history/SavedLookups.h"
-#include "history/WatchList.h"
+#include "history/store/HistoryError.h"
 #include "marketplace/SampleMarketplace.h"
 #include "text/Gbk.h"
 #include "text/TerminalText.h"
@@ -38,17 +36,17 @@ int Fault(const std::string& problem) {
 // The lookup as the history would list it, for one it could not take now.
 SavedLookup Unsaved(const MemberLookup& member) {
     SavedLookup lookup{{}, member.window, member.pages};
-    lookup.summary.account = member.account;
-    lookup.summary.started = member.started;
-    lookup.summary.ended = member.ended;
-    lookup.summary.complete = member.pages.complete;
-    lookup.summary.missingPages = static_cast<int>(member.pages.missing.size());
+    lookup.row.account = member.account;
+    lookup.row.started = member.started;
+    lookup.row.ended = member.ended;
+    lookup.row.complete = member.pages.complete;
+    lookup.row.missingPages = static_cast<int>(member.pages.missing.size());
     const auto end = EndOf(member.window, false);
-    lookup.summary.end = end ? std::string(EndName(*end)) : std::string();
-    lookup.summary.mode = LookupModeName(member.mode);
-    lookup.summary.status = member.window.StatusText();
-    lookup.summary.buyerVerdict = member.window.ReadText(Ctl::标签38);
-    lookup.summary.shopVerdict = member.window.ReadText(Ctl::标签48);
+    lookup.row.end = end ? std::string(EndName(*end)) : std::string();
+    lookup.row.mode = LookupModeName(member.mode);
+    lookup.row.status = member.window.StatusText();
+    lookup.row.buyerVerdict = member.window.ReadText(Ctl::标签38);
+    lookup.row.shopVerdict = member.window.ReadText(Ctl::标签48);
     return lookup;
 }
 
@@ -118,13 +116,14 @@ int RecheckCommand::Run() const {
         }
     }
 
-    std::optional<HistoryPlace> file;
+    // One history for the run: the watch list, the lookups compared with and
+    // the new ones saved.
+    std::unique_ptr<History> saved;
     std::vector<std::string> accounts;
     std::vector<std::optional<std::int64_t>> previous;
-    std::unique_ptr<SavedLookups> saved;
     try {
-        file = *history_.File();
-        for (const WatchedMember& member : WatchList(*file, WatchList::Access::kRead).Members()) {
+        saved = std::make_unique<History>(*history_.Place(), kSavingLockWait);
+        for (const WatchedMember& member : saved->Watched()) {
             accounts.push_back(member.account);
         }
         if (accounts.empty()) {
@@ -132,7 +131,6 @@ int RecheckCommand::Run() const {
                          "kestrova-cli: no member is watched (kestrova-cli watch add ACCOUNT)\n");
             return 0;
         }
-        saved = std::make_unique<SavedLookups>(*file);
         for (const std::string& account : accounts) {
             previous.push_back(LatestCompleteLookup(*saved, account));
         }
@@ -152,7 +150,7 @@ int RecheckCommand::Run() const {
     }
 
     BatchProgress progress(STDERR_FILENO);
-    LookupHistory history(*file, "kestrova-cli");
+    LookupHistory history(saved.get(), "kestrova-cli");
     Notifier notifier;
     bool fault = false;
     bool changed = false;
@@ -194,11 +192,11 @@ int RecheckCommand::Run() const {
                 if (!now) {
                     now = Unsaved(member);
                 }
-                if (!CountsAsComplete(now->summary)) {
+                if (!CountsAsComplete(now->row)) {
                     incomplete = true;
                     std::fprintf(stderr,
                                  "kestrova-cli: %s: not compared: the lookup is incomplete (%s)\n",
-                                 member.account.c_str(), GbkToUtf8(now->summary.status).c_str());
+                                 member.account.c_str(), GbkToUtf8(now->row.status).c_str());
                     return;
                 }
                 const std::optional<SavedLookup> then = saved->Load(*before);

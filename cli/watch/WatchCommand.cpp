@@ -7,10 +7,9 @@
 #include "cli/LookupCommand.h"
 #include "cli/history/SavedLookupText.h"
 #include "cli/watch/MarkCommand.h"
-#include "history/HistoryError.h"
+#include "history/History.h"
 #include "history/MarkEntry.h"
 #include "history/TimeText.h"
-#include "history/WatchList.h"
 
 namespace kestrova {
 
@@ -45,9 +44,9 @@ int WatchCommand::Add() const {
             return kUsageError;
         }
     }
-    WatchList list(*addHistory_.File(), WatchList::Access::kWrite);
+    History history(*addHistory_.Place());
     for (const std::string& account : adding_) {
-        if (!list.Add(account, NowForHistory())) {
+        if (!history.Watch(account, NowForHistory())) {
             std::fprintf(stderr, "kestrova-cli: %s is watched already\n", account.c_str());
         }
     }
@@ -55,10 +54,10 @@ int WatchCommand::Add() const {
 }
 
 int WatchCommand::Remove() const {
-    WatchList list(*removeHistory_.File(), WatchList::Access::kWrite);
+    History history(*removeHistory_.Place());
     int status = 0;
     for (const std::string& account : removing_) {
-        if (!list.Remove(account)) {
+        if (!history.Unwatch(account)) {
             std::fprintf(stderr, "kestrova-cli: %s is not on the watch list\n", account.c_str());
             status = kHistoryFailure;
         }
@@ -67,8 +66,7 @@ int WatchCommand::Remove() const {
 }
 
 int WatchCommand::List() const {
-    const WatchList list(*listHistory_.File(), WatchList::Access::kRead);
-    const std::vector<WatchedMember> members = list.Members();
+    const std::vector<WatchedMember> members = History(*listHistory_.Place()).Watched();
     if (json_) {
         nlohmann::ordered_json array = nlohmann::ordered_json::array();
         for (const WatchedMember& member : members) {

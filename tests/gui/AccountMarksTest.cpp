@@ -17,8 +17,8 @@
 #include <QtTest/QTest>
 
 #include "GuiSupport.h"
+#include "history/History.h"
 #include "history/LookupHistory.h"
-#include "history/Marks.h"
 #include "marketplace/SampleMarketplace.h"
 #include "shell/AccountCompleter.h"
 #include "shell/AccountMarks.h"
@@ -126,9 +126,10 @@ const QLabel* MarkLabelOf(MainWindow& window) {
 TEST(AccountMarks, TheContextMenuMarksAndNotesTheMemberInTheField) {
     QTemporaryDir dir;
     const std::filesystem::path file = dir.filePath(QStringLiteral("h.sqlite3")).toStdString();
+    History history(file);
     OpenWindow open;
     MainWindow& window = open.window;
-    window.KeepMarksIn(file);
+    window.KeepMarksIn(&history);
 
     // An empty field: the section is there, every entry off.
     QStringList menu = PickFromMenu(window, kBlacklistAction);
@@ -147,7 +148,7 @@ TEST(AccountMarks, TheContextMenuMarksAndNotesTheMemberInTheField) {
         EXPECT_TRUE(answers.Labels()[0].contains(QStringLiteral(" 青禾手作坊<br>理由")));
     }
     EXPECT_TRUE(menu.contains(QStringLiteral("清除标记 (off)")));  // nothing to clear yet
-    const MemberMarks marked = Marks(file, Marks::Access::kRead).Of("青禾手作坊");
+    const MemberMarks marked = History(file).MarksOf("青禾手作坊");
     ASSERT_TRUE(marked.mark);
     EXPECT_EQ(marked.mark->kind, MarkKind::kBlacklist);
     EXPECT_EQ(marked.mark->text, "<b>收货后</b>给差评要挟");
@@ -173,17 +174,17 @@ TEST(AccountMarks, TheContextMenuMarksAndNotesTheMemberInTheField) {
         EXPECT_TRUE(answers.Boxes()[0].contains(QStringLiteral("控制字符")));
     }
     EXPECT_TRUE(label->toolTip().contains(QStringLiteral("第二次下单要先付款")));
-    EXPECT_EQ(Marks(file, Marks::Access::kRead).Of("青禾手作坊").notes.size(), 1u);
+    EXPECT_EQ(History(file).MarksOf("青禾手作坊").notes.size(), 1u);
     {
         const DialogAnswers cancelled({std::nullopt});
         PickFromMenu(window, kTrustAction);
         EXPECT_EQ(cancelled.Answered(), 1u);
     }
-    EXPECT_EQ(Marks(file, Marks::Access::kRead).Of("青禾手作坊").mark->kind, MarkKind::kBlacklist);
+    EXPECT_EQ(History(file).MarksOf("青禾手作坊").mark->kind, MarkKind::kBlacklist);
 
     menu = PickFromMenu(window, kClearAction);
     EXPECT_TRUE(menu.contains(QStringLiteral("清除标记")));
-    EXPECT_FALSE(Marks(file, Marks::Access::kRead).Of("青禾手作坊").mark);
+    EXPECT_FALSE(History(file).MarksOf("青禾手作坊").mark);
     // Notes alone keep the label up.
     EXPECT_EQ(label->text(), QStringLiteral("备注"));
 
@@ -192,19 +193,19 @@ TEST(AccountMarks, TheContextMenuMarksAndNotesTheMemberInTheField) {
         PickFromMenu(window, kTrustAction);
     }
     EXPECT_EQ(label->text(), QStringLiteral("信任"));
-    EXPECT_EQ(Marks(file, Marks::Access::kRead).Of("青禾手作坊").mark->kind, MarkKind::kTrusted);
+    EXPECT_EQ(History(file).MarksOf("青禾手作坊").mark->kind, MarkKind::kTrusted);
 }
 
 TEST(AccountMarks, TheLabelFollowsTheMemberBeingLookedUp) {
     Market().SetMoment(MarketMoment::kFirst);
     QTemporaryDir dir;
     const std::filesystem::path file = dir.filePath(QStringLiteral("h.sqlite3")).toStdString();
-    Marks(file, Marks::Access::kWrite)
-        .SetMark(
-            MarkEntry{"书虫阿林", MarkKind::kBlacklist, "拍下不付款", "alice", NowForHistory()});
+    History(file).SetMark(
+        MarkEntry{"书虫阿林", MarkKind::kBlacklist, "拍下不付款", "alice", NowForHistory()});
+    History history(file);
     OpenWindow open;
     MainWindow& window = open.window;
-    window.KeepMarksIn(file);
+    window.KeepMarksIn(&history);
     const QLabel* label = MarkLabelOf(window);
     EXPECT_FALSE(label->isVisible());
 
@@ -227,7 +228,8 @@ TEST(AccountCompleter, OffersTheAccountsLookedUpLastFirst) {
     QTemporaryDir dir;
     const std::filesystem::path file = dir.filePath(QStringLiteral("h.sqlite3")).toStdString();
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         FieldStore fields;
         for (const char* account : {"青禾手作坊", "青禾茶馆", "书虫阿林", " 青禾手作坊 "}) {
             fields.WriteText(Ctl::编辑框1, Gbk(account));
@@ -239,9 +241,10 @@ TEST(AccountCompleter, OffersTheAccountsLookedUpLastFirst) {
     }
     OpenWindow open;
     MainWindow& window = open.window;
-    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
+    History history(file, kSavingLockWait);
+    SavingThread saving(std::make_unique<LookupHistory>(&history, "test"));
     window.SaveLookupsIn(&saving);
-    window.KeepMarksIn(file);
+    window.KeepMarksIn(&history);
     ASSERT_NE(window.Completer(), nullptr);
     EXPECT_EQ(window.Completer()->Names(), (QStringList{" 青禾手作坊 ", "书虫阿林", "青禾茶馆"}));
 

@@ -13,7 +13,6 @@
 
 #include "GuiSupport.h"
 #include "history/LookupHistory.h"
-#include "history/SavedLookups.h"
 #include "lookup/Lookup.h"
 #include "marketplace/Members.h"
 #include "marketplace/SampleMarketplace.h"
@@ -85,7 +84,8 @@ TEST_P(EveryMemberInTheWindow, IsSavedAndOpensAgainWithTheSameFieldsAndPictures)
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
-    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
+    History history(file, kSavingLockWait);
+    SavingThread saving(std::make_unique<LookupHistory>(&history, "test"));
 
     OpenWindow looked;
     looked.window.SaveLookupsIn(&saving);
@@ -93,7 +93,7 @@ TEST_P(EveryMemberInTheWindow, IsSavedAndOpensAgainWithTheSameFieldsAndPictures)
     Click(looked.window);
     saving.Finish();
 
-    const SavedLookups saved(file);
+    History saved(file);
     const auto lookups = saved.Recent(std::nullopt, 0);
     ASSERT_EQ(lookups.size(), 1u);
     EXPECT_EQ(lookups[0].account, account);
@@ -130,7 +130,8 @@ TEST(WindowHistory, SavesNothingForAnEmptyAccountOrARefusedClick) {
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
-    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
+    History history(file, kSavingLockWait);
+    SavingThread saving(std::make_unique<LookupHistory>(&history, "test"));
     OpenWindow open;
     MainWindow& window = open.window;
     window.SaveLookupsIn(&saving);
@@ -147,13 +148,13 @@ TEST(WindowHistory, SavesNothingForAnEmptyAccountOrARefusedClick) {
     EXPECT_FALSE(window.RunQuery());
     ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 20000));
     saving.Finish();
-    const auto lookups = SavedLookups(file).Recent(std::nullopt, 0);
+    const auto lookups = History(file).Recent(std::nullopt, 0);
     ASSERT_EQ(lookups.size(), 1u);
     EXPECT_EQ(lookups[0].account, "walker.zhou");
     EXPECT_EQ(lookups[0].end, "verdicts");
     EXPECT_EQ(lookups[0].mode, "sequential");
     // The message box of the empty click was not this lookup's.
-    EXPECT_FALSE(SavedLookups(file).Load(lookups[0].id)->fields.LastMessageBox().has_value());
+    EXPECT_FALSE(History(file).Load(lookups[0].id)->fields.LastMessageBox().has_value());
 }
 
 TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
@@ -162,7 +163,8 @@ TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
     QTemporaryDir dir;
     const std::filesystem::path file =
         dir.filePath(QStringLiteral("history.sqlite3")).toStdString();
-    SavingThread saving(std::make_unique<LookupHistory>(file, "test"));
+    History history(file, kSavingLockWait);
+    SavingThread saving(std::make_unique<LookupHistory>(&history, "test"));
     OpenWindow open;
     MainWindow& window = open.window;
     window.SaveLookupsIn(&saving);
@@ -184,11 +186,11 @@ TEST(WindowHistory, ACancelledLookupIsSavedAsCancelledOnceTheProfileIsIn) {
     ASSERT_TRUE(window.CancelLookup());
     ASSERT_TRUE(QTest::qWaitFor([&window] { return !window.LookupRunning(); }, 2000));
     saving.Finish();
-    const auto lookups = SavedLookups(file).Recent(std::nullopt, 0);
+    const auto lookups = History(file).Recent(std::nullopt, 0);
     ASSERT_EQ(lookups.size(), 1u);
     EXPECT_EQ(lookups[0].end, "cancelled");
     EXPECT_EQ(lookups[0].mode, "fast");
-    const auto saved = SavedLookups(file).Load(lookups[0].id);
+    const auto saved = History(file).Load(lookups[0].id);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->fields.ReadText(Ctl::编辑框24),
               window.Fields().Store().ReadText(Ctl::编辑框24));

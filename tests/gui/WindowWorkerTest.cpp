@@ -27,7 +27,6 @@
 #include "GuiSupport.h"
 #include "form/FieldStore.h"
 #include "history/LookupHistory.h"
-#include "history/SavedLookups.h"
 #include "imaging/Picture.h"
 #include "lookup/Lookup.h"
 #include "lookup/PictureBoxes.h"
@@ -66,24 +65,26 @@ class Marketplace {
 };
 
 // A history file of the test's own, saved into by a saving thread.
-class History {
+class TestHistory {
   public:
-    History()
+    TestHistory()
         : file_(dir_.filePath(QStringLiteral("history.sqlite3")).toStdString()),
-          saving_(std::make_unique<LookupHistory>(file_, "test")) {}
+          history_(file_, kSavingLockWait),
+          saving_(std::make_unique<LookupHistory>(&history_, "test")) {}
     SavingThread& Saving() { return saving_; }
     const std::filesystem::path& File() const { return file_; }
-    std::vector<SavedLookupSummary> Saved() {
+    std::vector<LookupRow> Saved() {
         saving_.Finish();
         if (!std::filesystem::exists(file_)) {
             return {};
         }
-        return SavedLookups(file_).Recent(std::nullopt, 0);
+        return History(file_).Recent(std::nullopt, 0);
     }
 
   private:
     QTemporaryDir dir_;
     std::filesystem::path file_;
+    History history_;
     SavingThread saving_;
 };
 
@@ -189,7 +190,7 @@ TEST_P(AsTheLookupEnds, NothingOfItIsDroppedAndItIsSavedWhole) {
     ASSERT_TRUE(WaitUntilNoWorkerRuns());
     Marketplace market;
     const FieldStore expected = HeadlessSeller();
-    History history;
+    TestHistory history;
     RecordingOpener opener;
     // Write 11 is made only once the window is taking write 10: the writes
     // from there on, and the end notice, come in a later pass of its queue.
@@ -251,7 +252,7 @@ TEST_P(AsTheLookupEnds, NothingOfItIsDroppedAndItIsSavedWhole) {
     const auto saved = history.Saved();
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].end, "verdicts");
-    const auto lookup = SavedLookups(history.File()).Load(saved[0].id);
+    const auto lookup = History(history.File()).Load(saved[0].id);
     ASSERT_TRUE(lookup);
     ExpectSameFields(lookup->fields, open.window.Fields().Store());
     EXPECT_EQ(opener.Opened().size(), GetParam() == Action::Close ? 1u : 0u);
@@ -322,7 +323,7 @@ TEST_P(IdleWindow, ActionsFindNoLookupToStop) {
     // Answers held back where the lookup must still run when it is cancelled:
     // an unknown member's lookup otherwise ends before the cancel now and then.
     Marketplace market(GetParam().before == Before::CancelledLookup ? 300 : 0);
-    History history;
+    TestHistory history;
     RecordingOpener opener;
     OpenWindow open;
     open.window.SaveLookupsIn(&history.Saving());
@@ -468,7 +469,7 @@ INSTANTIATE_TEST_SUITE_P(Window, LargePicture, ::testing::Values(Action::Esc, Ac
 // save waits for it on the saving thread, and the window goes on meanwhile.
 TEST(WindowWorker, ALockedHistoryNeverHoldsTheWindow) {
     Marketplace market;
-    History history;
+    TestHistory history;
     OpenWindow open;
     open.window.SaveLookupsIn(&history.Saving());
     TypeSeller(open.window);

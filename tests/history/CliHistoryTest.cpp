@@ -19,9 +19,8 @@
 #include "cli/report/FieldReport.h"
 #include "history/LoginName.h"
 #include "history/LookupHistory.h"
-#include "history/PictureHash.h"
-#include "history/SavedLookups.h"
-#include "history/Schema.h"
+#include "history/store/PictureHash.h"
+#include "history/store/SchemaVersion.h"
 #include "marketplace/Members.h"
 #include "text/Gbk.h"
 
@@ -325,10 +324,10 @@ void ExpectOnlyWholeLookups(const std::filesystem::path& file, std::size_t atLea
         expected[m.account] = FieldJson(*testing::LookUp(m.account));
     }
     EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
-    const SavedLookups saved(file);
+    History saved(file);
     const auto all = saved.Recent(std::nullopt, 0);
     EXPECT_GE(all.size(), atLeast);
-    for (const SavedLookupSummary& s : all) {
+    for (const LookupRow& s : all) {
         const auto lookup = saved.Load(s.id);
         ASSERT_TRUE(lookup);
         EXPECT_EQ(FieldJson(lookup->fields), expected[s.account])
@@ -933,7 +932,8 @@ TEST(CliHistory, LatestIsTheLastSavedWhateverTheClockSaid) {
     const auto settings = Isolated(folder);
     const auto file = folder / "history.sqlite3";
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         const auto now = std::chrono::system_clock::now();
         Market().Market().SetMoment(MarketMoment::kFirst);
         const auto first = testing::LookUp("青禾手作坊");
@@ -979,7 +979,8 @@ TEST(CliHistory, ShowSaysWhatDidNotFitInTheHistory) {
     }
     fields.WriteText(Ctl::编辑框2, noise);
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         ASSERT_TRUE(history.Save(testing::RecordOf(fields, "nobody")));
     }
     const std::string note =

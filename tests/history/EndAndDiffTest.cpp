@@ -8,11 +8,11 @@
 #include <functional>
 
 #include "history/FieldDiff.h"
-#include "history/HistoryError.h"
-#include "history/HistoryFile.h"
 #include "history/HistoryPlace.h"
 #include "history/LookupEnd.h"
 #include "history/TimeText.h"
+#include "history/postgres/ConnectionUri.h"
+#include "history/store/HistoryError.h"
 #include "text/Gbk.h"
 
 namespace kestrova {
@@ -228,15 +228,15 @@ TEST(HistoryFile, IsChosenByOptionEnvironmentAndDefault) {
     };
     for (const FileCase& c : cases) {
         const Environment environment(c.environment);
-        const auto chosen = ChooseHistoryFile(c.option, c.off);
+        const auto chosen = ChooseHistoryPlace(c.option, c.off);
         EXPECT_EQ(chosen ? std::optional<std::string>(chosen->string()) : std::nullopt, c.expected)
             << c.what;
     }
 }
 
 TEST(HistoryFile, AnEmptyOptionIsRefused) {
-    EXPECT_THROW(ChooseHistoryFile(std::string()), HistoryError);
-    EXPECT_FALSE(ChooseHistoryFile(std::string(), true).has_value());
+    EXPECT_THROW(ChooseHistoryPlace(std::string()), HistoryError);
+    EXPECT_FALSE(ChooseHistoryPlace(std::string(), true).has_value());
 }
 
 // A URI names a server whatever else the name holds; its password never
@@ -270,12 +270,12 @@ TEST(HistoryPlace, AServerIsNamedByItsUriWithThePasswordMasked) {
     }
     EXPECT_EQ(WithoutSecret("failed for s3cret and s3cret", "s3cret"), "failed for *** and ***");
     EXPECT_EQ(WithoutSecret("nothing to hide", ""), "nothing to hide");
-    EXPECT_TRUE(ChooseHistoryFile(std::string("postgres://db/k"))->IsServer());
+    EXPECT_TRUE(ChooseHistoryPlace(std::string("postgres://db/k"))->IsServer());
 }
 
 TEST(HistoryFile, WithoutHomeTheUsersEntryServes) {
     const Environment environment({});
-    const auto chosen = ChooseHistoryFile(std::nullopt);
+    const auto chosen = ChooseHistoryPlace(std::nullopt);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->File().filename(), "history.sqlite3");
     EXPECT_TRUE(chosen->File().is_absolute());

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     SetConnectTo(ConnectTarget{"127.0.0.1", port});
-    LookupHistory history(HistoryPlace::Named(file), "history_batch");
+    History historyStore(HistoryPlace::Named(file), kSavingLockWait);
+    LookupHistory history(&historyStore, "history_batch");
     for (int round = 0; round < rounds; ++round) {
         for (const marketplace::Member& member : marketplace::Members()) {
             const auto fields = testing::LookUp(member.account);

@@ -13,12 +13,11 @@
 
 #include "HistoryTesting.h"
 #include "cli/report/FieldReport.h"
-#include "history/HistoryError.h"
 #include "history/LookupHistory.h"
-#include "history/MemberKey.h"
-#include "history/PictureHash.h"
-#include "history/SavedLookups.h"
-#include "history/Schema.h"
+#include "history/store/HistoryError.h"
+#include "history/store/MemberKey.h"
+#include "history/store/PictureHash.h"
+#include "history/store/SchemaVersion.h"
 #include "text/Gbk.h"
 
 namespace kestrova {
@@ -40,14 +39,15 @@ FieldStore UnknownLookup() {
 // A history with two lookups in it, every connection closed.
 void WriteHistory(const std::filesystem::path& file) {
     const FieldStore fields = UnknownLookup();
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+    LookupHistory history(&historyStore, "test");
     ASSERT_TRUE(history.Save(RecordOf(fields, "nobody.here")));
     ASSERT_TRUE(history.Save(RecordOf(fields, "nobody.here")));
 }
 
 std::string ReadError(const std::filesystem::path& file) {
     try {
-        const SavedLookups saved(file);
+        History saved(file);
         saved.Recent(std::nullopt, 0);
     } catch (const HistoryError& error) {
         return error.what();
@@ -72,7 +72,8 @@ TEST_P(BrokenFiles, AreLeftAsTheyWereWithOneWarning) {
     const FieldStore fields = UnknownLookup();
     ::testing::internal::CaptureStderr();
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         EXPECT_FALSE(history.Save(RecordOf(fields, "nobody.here")));
         EXPECT_FALSE(history.Save(RecordOf(fields, "nobody.here")));  // said once
     }
@@ -153,7 +154,8 @@ TEST(LockedHistory, TakesTheLookupOnceTheOtherWriterIsDone) {
     const FieldStore fields = UnknownLookup();
     ::testing::internal::CaptureStderr();
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         const auto began = std::chrono::steady_clock::now();
         // Locked longer than a save waits: kept, not lost, and the lookup's
         // end is not held up for long.
@@ -182,7 +184,8 @@ TEST(LockedHistory, CostsOneWaitAndSaysOnceWhatIsLost) {
     const auto began = std::chrono::steady_clock::now();
     {
         testing::HeldWriteLock lock(file);
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         for (int k = 0; k < 6; ++k) {
             EXPECT_FALSE(history.Save(RecordOf(fields, "nobody.here")));
         }
@@ -238,7 +241,8 @@ TEST(Version1History, IsBroughtUpToDateOnReadingAndShowsWhatItShowedThen) {
     const auto shown = ShownByVersion1();
     ASSERT_EQ(shown.size(), 8u);
 
-    const SavedLookups saved(file);
+    History saved(file);
+    EXPECT_EQ(saved.Recent(std::nullopt, 0).size(), 4u);  // the first read upgrades it
     EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
     EXPECT_EQ(QueryValue(file, "PRAGMA integrity_check"), "ok");
     for (int id = 1; id <= 4; ++id) {
@@ -265,12 +269,13 @@ TEST(Version1History, IsBroughtUpToDateByTheFirstSave) {
     const auto file = CopyOfVersion1(folder);
     const FieldStore fields = UnknownLookup();
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         EXPECT_EQ(history.Save(RecordOf(fields, "　nobody.here ")), 5);
     }
     EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
     EXPECT_EQ(QueryValue(file, "SELECT member FROM lookup WHERE id = 5"), "nobody.here");
-    EXPECT_EQ(SavedLookups(file).Recent("nobody.here", 0).size(), 2u);
+    EXPECT_EQ(History(file).Recent("nobody.here", 0).size(), 2u);
 }
 
 TEST(MemberKey, TrimsSpacesOfBothWidthsAtBothEndsOnly) {

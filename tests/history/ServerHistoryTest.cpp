@@ -11,10 +11,8 @@
 
 #include "HistoryTesting.h"
 #include "Subprocess.h"
-#include "history/HistoryError.h"
-#include "history/HistoryStore.h"
-#include "history/PostgresStore.h"
-#include "history/Schema.h"
+#include "history/History.h"
+#include "history/store/SchemaVersion.h"
 #include "marketplace/Members.h"
 #include "tests/support/PostgresServer.h"
 
@@ -73,8 +71,7 @@ TEST(ServerSchema, IsMadeOnceUnderTheLockAndRefusedWhenNewerOrForeign) {
     for (int k = 0; k < 6; ++k) {
         programs.emplace_back([&] {
             try {
-                OpenHistoryStore(HistoryPlace::Named(uri), StoreUse::kWrite,
-                                 std::chrono::milliseconds(5000));
+                History(HistoryPlace::Named(uri)).Make();
             } catch (const HistoryError&) {
                 ++failed;
             }
@@ -89,7 +86,7 @@ TEST(ServerSchema, IsMadeOnceUnderTheLockAndRefusedWhenNewerOrForeign) {
 
     Server().Execute(db, "UPDATE kestrova.kestrova_schema SET version = version + 1");
     try {
-        SavedLookups saved(HistoryPlace::Named(uri));
+        History(HistoryPlace::Named(uri)).Recent(std::nullopt, 0);
         ADD_FAILURE() << "a newer schema was read";
     } catch (const HistoryError& error) {
         EXPECT_NE(std::string(error.what()).find("written by a newer Kestrova"), std::string::npos);
@@ -98,7 +95,8 @@ TEST(ServerSchema, IsMadeOnceUnderTheLockAndRefusedWhenNewerOrForeign) {
 
     const std::string foreign = testing::DatabaseOf(Server().NewDatabase());
     Server().Execute(foreign, "CREATE SCHEMA kestrova; CREATE TABLE kestrova.lookup (x int)");
-    EXPECT_THROW(SavedLookups(HistoryPlace::Named(Server().Uri(foreign))), HistoryError);
+    EXPECT_THROW(History(HistoryPlace::Named(Server().Uri(foreign))).Recent(std::nullopt, 0),
+                 HistoryError);
 }
 
 // Saving the full seller: one question (what the server holds) and one
@@ -108,21 +106,23 @@ TEST(ServerRoundTrips, AreTwoToSaveALookupAndTwoToShowIt) {
     const auto seller = testing::LookUp("青禾手作坊");
     const HistoryPlace place = HistoryPlace::Named(Server().NewDatabase());
     for (int time = 0; time < 2; ++time) {  // new pictures, then pictures it has
-        const auto store = OpenHistoryStore(place, StoreUse::kWrite, std::chrono::seconds(5));
+        History store(place);
+        store.Make();
         LookupRow row;
-        row.account = row.member = "青禾手作坊";
+        row.account = "青禾手作坊";
         row.end = "verdicts";
         row.mode = "sequential";
-        const int before = RoundTripsOf(*store);
-        store->Save(*store->Prepare(row, *seller));
-        EXPECT_LE(RoundTripsOf(*store) - before, 2) << time;
+        const int before = store.RoundTrips();
+        store.Save(row, *seller, std::nullopt);
+        EXPECT_LE(store.RoundTrips() - before, 2) << time;
     }
-    const auto store = OpenHistoryStore(place, StoreUse::kRead, std::chrono::seconds(5));
-    const int before = RoundTripsOf(*store);
-    const auto latest = store->Recent("青禾手作坊", 1);
+    History store(place);
+    store.Make();
+    const int before = store.RoundTrips();
+    const auto latest = store.Recent("青禾手作坊", 1);
     ASSERT_EQ(latest.size(), 1u);
-    const auto saved = store->Load(latest.front().id);
-    EXPECT_EQ(RoundTripsOf(*store) - before, 2);
+    const auto saved = store.Load(latest.front().id);
+    EXPECT_EQ(store.RoundTrips() - before, 2);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->fields.ReadPicture(Ctl::图片框1), seller->ReadPicture(Ctl::图片框1));
 }
@@ -226,8 +226,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServerTrouble{"newer",
                       [] {
                           const std::string uri = Server().NewDatabase();
-                          OpenHistoryStore(HistoryPlace::Named(uri), StoreUse::kWrite,
-                                           std::chrono::seconds(5));
+                          History(HistoryPlace::Named(uri)).Make();
                           Server().Execute(testing::DatabaseOf(uri),
                                            "UPDATE kestrova.kestrova_schema SET version = 99");
                           return uri;
@@ -243,7 +242,7 @@ TEST(ServerSlow, ALockHeldLongerThanTheWaitIsAWarningNotALostResult) {
     const std::string uri = Server().NewDatabase();
     const std::string db = testing::DatabaseOf(uri);
     const std::string slow = uri + "?options=-c%20statement_timeout%3D300";
-    OpenHistoryStore(HistoryPlace::Named(uri), StoreUse::kWrite, std::chrono::seconds(5));
+    History(HistoryPlace::Named(uri)).Make();
     const TempFolder folder;
     const auto settings = Isolated(folder);
     std::atomic<bool> done{false};

@@ -8,14 +8,15 @@
 
 #include "EachStore.h"
 #include "HistoryTesting.h"
+#include "history/History.h"
 #include "history/LoginName.h"
 #include "history/LookupHistory.h"
-#include "history/LookupWriter.h"
-#include "history/MemberKey.h"
-#include "history/PictureHash.h"
-#include "history/SavedLookups.h"
-#include "history/Schema.h"
-#include "history/StoredFields.h"
+#include "history/store/Database.h"
+#include "history/store/MemberKey.h"
+#include "history/store/PictureHash.h"
+#include "history/store/PreparedLookup.h"
+#include "history/store/SchemaVersion.h"
+#include "history/store/StoredFields.h"
 #include "text/Gbk.h"
 
 namespace kestrova {
@@ -54,10 +55,12 @@ TEST_P(EachStore, SavedTextsKeepEveryByteAndComeBackInPlace) {
     fields.WritePicture(Ctl::图片框1, picture);
     fields.StatusBarSetText(0, broken);
 
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+
+    LookupHistory history(&historyStore, "test");
     const auto id = history.Save(RecordOf(fields, "  青禾 "));
     ASSERT_TRUE(id);
-    const auto loaded = SavedLookups(file).Load(*id);
+    const auto loaded = History(file).Load(*id);
     ASSERT_TRUE(loaded);
     for (const ControlDef& c : Controls()) {
         const StoredField before = StoredFieldOf(fields, c);
@@ -69,16 +72,16 @@ TEST_P(EachStore, SavedTextsKeepEveryByteAndComeBackInPlace) {
         }
     }
     EXPECT_EQ(loaded->fields.StatusText(), broken);
-    EXPECT_EQ(loaded->summary.account, "  青禾 ");
+    EXPECT_EQ(loaded->row.account, "  青禾 ");
     // Who saved it, and where.
-    EXPECT_EQ(loaded->summary.who, LoginName());
-    EXPECT_EQ(loaded->summary.host, HostName());
+    EXPECT_EQ(loaded->row.who, LoginName());
+    EXPECT_EQ(loaded->row.host, HostName());
     // An account as typed need not be UTF-8: kept byte for byte all the same.
     const std::string notUtf8 = "a\xff\xfe";
     const auto other = history.Save(RecordOf(fields, notUtf8));
     ASSERT_TRUE(other);
-    EXPECT_EQ(SavedLookups(file).Load(*other)->summary.account, notUtf8);
-    EXPECT_EQ(SavedLookups(file).Recent(notUtf8, 0).size(), 1u);
+    EXPECT_EQ(History(file).Load(*other)->row.account, notUtf8);
+    EXPECT_EQ(History(file).Recent(notUtf8, 0).size(), 1u);
 }
 
 TEST_P(EachStore, SavedPicturesAreKeptOnceEachAcrossLookups) {
@@ -96,11 +99,13 @@ TEST_P(EachStore, SavedPicturesAreKeptOnceEachAcrossLookups) {
 
     const std::string pictures =
         "SELECT count(*) FROM stored_value WHERE id IN (SELECT picture_id FROM field)";
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+    LookupHistory history(&historyStore, "test");
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
     EXPECT_EQ(store_.Value(pictures), std::to_string(distinct.size()));
     // A second process, which knows nothing of the first one's pictures.
-    LookupHistory another(file, "test");
+    History anotherStore(file, kSavingLockWait);
+    LookupHistory another(&anotherStore, "test");
     ASSERT_TRUE(another.Save(RecordOf(*seller, "青禾手作坊")));
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
     EXPECT_EQ(store_.Value(pictures), std::to_string(distinct.size()));
@@ -117,7 +122,9 @@ TEST_P(EachStore, SavedMessageBoxIsTheLookupsOwnOnly) {
     fields.StatusBarSetText(0, Gbk("该账号不存在!"));
     fields.MessageBox(Gbk("请添写淘宝帐号."), 48, Gbk("提 示："));
 
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+
+    LookupHistory history(&historyStore, "test");
     LookupRecord earlier = RecordOf(fields, "x");
     earlier.messageBoxesBefore = fields.MessageBoxCount();  // shown by an earlier lookup
     const auto first = history.Save(earlier);
@@ -125,11 +132,46 @@ TEST_P(EachStore, SavedMessageBoxIsTheLookupsOwnOnly) {
     const auto second = history.Save(own);
     ASSERT_TRUE(first && second);
 
-    const SavedLookups saved(file);
+    History saved(file);
     EXPECT_FALSE(saved.Load(*first)->fields.LastMessageBox().has_value());
     const auto box = saved.Load(*second)->fields.LastMessageBox();
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ(*box, (MessageBoxRecord{Gbk("请添写淘宝帐号."), 48, Gbk("提 示：")}));
+}
+
+// The seam both stores stand behind: each $N takes its own value whatever
+// the order the SQL names them in, every kind of value comes back as it went
+// in, and a batch that fails leaves nothing of itself and the connection
+// usable.
+TEST_P(EachStore, TheDatabaseBindsByNumberAndABatchIsAllOrNothing) {
+    const auto db = OpenDatabase(file, true, kLockWait);
+    const std::string bytes("\0\xff\x80", 3);
+    const Rows cast =
+        db->Run(Sql{"SELECT CAST($3 AS INTEGER) * 2, CAST($1 AS TEXT), "
+                    "CAST($2 AS TEXT) IS NULL, CAST($3 AS INTEGER)",
+                    {SqlValue::Text("青禾"), SqlValue::Null(), SqlValue::Number(21)}});
+    ASSERT_EQ(cast.Count(), 1);
+    EXPECT_EQ(cast.Number(0, 0), 42);
+    EXPECT_EQ(cast.Bytes(0, 1), "青禾");
+    EXPECT_EQ(cast.Number(0, 2), 1);
+    EXPECT_EQ(cast.Number(0, 3), 21);
+    const Rows stored = db->Run(Sql{
+        "INSERT INTO stored_value (bytes, packing, size, sha256) VALUES ($4, $3, $2, $1) "
+        "RETURNING sha256, size, packing, bytes",
+        {SqlValue::Bytes("k"), SqlValue::Number(-5), SqlValue::Number(0), SqlValue::Bytes(bytes)}});
+    ASSERT_EQ(stored.Count(), 1);
+    EXPECT_EQ(stored.Bytes(0, 0), "k");
+    EXPECT_EQ(stored.Number(0, 1), -5);
+    EXPECT_EQ(stored.Bytes(0, 3), bytes);
+
+    const Sql watch{"INSERT INTO watched (member, account, added_ms) VALUES ($1, $1, 0)",
+                    {SqlValue::Text("a")}};
+    EXPECT_THROW(db->Run({watch, Sql{"INSERT INTO no_such_table VALUES (1)", {}}},
+                         Database::Transaction::kWrite),
+                 HistoryError);
+    EXPECT_TRUE(History(file).Watched().empty());
+    db->Run({watch}, Database::Transaction::kWrite);
+    EXPECT_EQ(History(file).Watched().size(), 1u);
 }
 
 TEST(Saving, NothingForALookupThatAskedNothingOrWithSavingOff) {
@@ -137,14 +179,15 @@ TEST(Saving, NothingForALookupThatAskedNothingOrWithSavingOff) {
     const auto file = folder / "sub" / "history.sqlite3";
     FieldStore emptyInput;
     emptyInput.MessageBox(Gbk("请添写淘宝帐号."), 0, Gbk("提 示："));
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+    LookupHistory history(&historyStore, "test");
     EXPECT_FALSE(history.Save(RecordOf(emptyInput, "")));
     EXPECT_FALSE(std::filesystem::exists(file.parent_path()));
 
     FieldStore unknown;
     unknown.WriteText(Ctl::编辑框1, Gbk("nobody"));
     unknown.StatusBarSetText(0, Gbk("该账号不存在!"));
-    LookupHistory off(std::nullopt, "test");
+    LookupHistory off(nullptr, "test");
     EXPECT_FALSE(off.Save(RecordOf(unknown, "nobody")));
     EXPECT_FALSE(std::filesystem::exists(file.parent_path()));
 
@@ -159,7 +202,8 @@ TEST(NewHistory, IsWalAtTheCurrentVersion) {
     FieldStore unknown;
     unknown.WriteText(Ctl::编辑框1, Gbk("nobody"));
     unknown.StatusBarSetText(0, Gbk("该账号不存在!"));
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+    LookupHistory history(&historyStore, "test");
     ASSERT_TRUE(history.Save(RecordOf(unknown, "nobody")));
     EXPECT_EQ(QueryValue(file, "PRAGMA journal_mode"), "wal");
     EXPECT_EQ(QueryValue(file, "PRAGMA user_version"), std::to_string(kHistorySchemaVersion));
@@ -168,7 +212,8 @@ TEST(NewHistory, IsWalAtTheCurrentVersion) {
 }
 
 TEST_P(EachStore, RecentListsLatestFirstByMemberAndUpToTheLimit) {
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+    LookupHistory history(&historyStore, "test");
     const auto base = std::chrono::system_clock::time_point(std::chrono::hours(370000));
     const std::string accounts[] = {"a", "b", "a", "c", "a"};
     for (int k = 0; k < 5; ++k) {
@@ -181,8 +226,8 @@ TEST_P(EachStore, RecentListsLatestFirstByMemberAndUpToTheLimit) {
         record.started = base + std::chrono::minutes(k == 1 ? 10 : -k);
         ASSERT_TRUE(history.Save(record));
     }
-    const SavedLookups saved(file);
-    auto ids = [](const std::vector<SavedLookupSummary>& list) {
+    History saved(file);
+    auto ids = [](const std::vector<LookupRow>& list) {
         std::vector<std::int64_t> found;
         for (const auto& s : list) {
             found.push_back(s.id);
@@ -193,13 +238,13 @@ TEST_P(EachStore, RecentListsLatestFirstByMemberAndUpToTheLimit) {
     EXPECT_EQ(ids(saved.Recent(std::nullopt, 2)), (std::vector<std::int64_t>{5, 4}));
     EXPECT_EQ(ids(saved.Recent("a", 0)), (std::vector<std::int64_t>{5, 3, 1}));
     EXPECT_EQ(ids(saved.Recent("a", 1)), (std::vector<std::int64_t>{5}));
-    EXPECT_EQ(saved.Latest("a")->summary.id, 5);
+    EXPECT_EQ(saved.Latest("a")->row.id, 5);
     EXPECT_TRUE(saved.Recent("nobody", 0).empty());
     EXPECT_FALSE(saved.Load(99).has_value());
 }
 
 TEST_P(EachStore, AHistoryNotYetWrittenIsEmptyAndStaysUnwritten) {
-    const SavedLookups saved(file);
+    History saved(file);
     EXPECT_TRUE(saved.Recent(std::nullopt, 0).empty());
     EXPECT_FALSE(saved.Load(1).has_value());
     EXPECT_FALSE(store_.Made());
@@ -210,7 +255,7 @@ TEST(Reading, AnEmptyFileIsAnEmptyHistoryAndStaysEmpty) {
 
     const auto empty = folder / "empty.sqlite3";
     testing::WriteFile(empty, "");
-    EXPECT_TRUE(SavedLookups(empty).Recent(std::nullopt, 0).empty());
+    EXPECT_TRUE(History(empty).Recent(std::nullopt, 0).empty());
     EXPECT_EQ(FileBytes(empty), "");
 }
 
@@ -269,16 +314,18 @@ TEST_P(OversizedLookups, AddAtMostTheBoundAndSaySo) {
     small.WriteText(Ctl::编辑框1, Gbk("nobody"));
     small.StatusBarSetText(0, Gbk("该账号不存在!"));
 
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+
+    LookupHistory history(&historyStore, "test");
     ASSERT_TRUE(history.Save(RecordOf(small, "nobody")));
     const auto before = HistoryBytes(file);
     const auto id = history.Save(RecordOf(fields, "青禾手作坊"));
     ASSERT_TRUE(id);
     EXPECT_LE(HistoryBytes(file) - before, kLookupBound) << o.what;
 
-    const auto saved = SavedLookups(file).Load(*id);
+    const auto saved = History(file).Load(*id);
     ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->summary.leftOut, o.leftOut);
+    EXPECT_EQ(saved->row.leftOut, o.leftOut);
     for (const ControlDef& c : Controls()) {
         const StoredField was = StoredFieldOf(fields, c);
         const StoredField is = StoredFieldOf(saved->fields, c);
@@ -309,7 +356,8 @@ TEST(SavedPageTexts, AreCompressedAndStoredOnce) {
     for (const Ctl page : {Ctl::编辑框82, Ctl::编辑框2, Ctl::编辑框98}) {
         pageBytes += seller->ReadText(page).size();
     }
-    LookupHistory history(file, "test");
+    History historyStore(file, kSavingLockWait);
+    LookupHistory history(&historyStore, "test");
     ASSERT_TRUE(history.Save(RecordOf(*seller, "青禾手作坊")));
     const auto once = HistoryBytes(file);
     for (int k = 0; k < 9; ++k) {
@@ -346,7 +394,8 @@ TEST(DeletedHistory, IsMadeAnewAndSaidOnce) {
     unknown.StatusBarSetText(0, Gbk("该账号不存在!"));
     ::testing::internal::CaptureStderr();
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         ASSERT_TRUE(history.Save(RecordOf(unknown, "nobody")));
         for (const char* suffix : {"", "-wal", "-shm"}) {
             std::filesystem::remove(file.string() + suffix);

@@ -7,12 +7,10 @@
 
 #include "EachStore.h"
 #include "WatchTesting.h"
-#include "history/HistoryError.h"
+#include "history/History.h"
 #include "history/LookupHistory.h"
-#include "history/Marks.h"
 #include "history/PreviousLookup.h"
-#include "history/SavedLookups.h"
-#include "history/WatchList.h"
+#include "history/store/HistoryError.h"
 #include "text/Gbk.h"
 
 namespace kestrova {
@@ -35,17 +33,17 @@ MarkEntry Entry(std::string account, MarkKind kind, std::string text, std::strin
 
 TEST_P(EachStore, MarksOneMarkAndManyNotesByMemberReadBackAsKept) {
     // Reading a history that is not there makes nothing.
-    EXPECT_TRUE(Marks(file, Marks::Access::kRead).Of("x").Empty());
-    EXPECT_TRUE(WatchList(file, WatchList::Access::kRead).Members().empty());
+    EXPECT_TRUE(History(file).MarksOf("x").Empty());
+    EXPECT_TRUE(History(file).Watched().empty());
     EXPECT_FALSE(store_.Made());
 
-    Marks marks(file, Marks::Access::kWrite);
+    History marks(file);
     marks.SetMark(Entry("青禾手作坊", MarkKind::kBlacklist, "收货后给差评要挟", "alice", 1));
     marks.AddNote(Entry(" 青禾手作坊", MarkKind::kNote, "先付款", "bob", 2));
     marks.AddNote(Entry("青禾手作坊　", MarkKind::kNote, "电话 138", "alice", 3));
     marks.SetMark(Entry("x😀", MarkKind::kTrusted, "", "carol", 4));
 
-    const MemberMarks seller = Marks(file, Marks::Access::kRead).Of("青禾手作坊");
+    const MemberMarks seller = History(file).MarksOf("青禾手作坊");
     ASSERT_TRUE(seller.mark);
     EXPECT_EQ(*seller.mark,
               Entry("青禾手作坊", MarkKind::kBlacklist, "收货后给差评要挟", "alice", 1));
@@ -54,15 +52,15 @@ TEST_P(EachStore, MarksOneMarkAndManyNotesByMemberReadBackAsKept) {
     EXPECT_EQ(seller.notes[0].account, " 青禾手作坊");
     EXPECT_EQ(seller.notes[1].who, "alice");
     // The member as the marketplace receives it: x😃 is x😀.
-    EXPECT_EQ(marks.Of("x😃").mark->who, "carol");
+    EXPECT_EQ(marks.MarksOf("x😃").mark->who, "carol");
 
     // A mark replaced, then cleared: the member shows none, the list keeps the clear.
     marks.SetMark(Entry("青禾手作坊", MarkKind::kTrusted, "误会", "alice", 5));
-    EXPECT_EQ(marks.Of("青禾手作坊").mark->kind, MarkKind::kTrusted);
+    EXPECT_EQ(marks.MarksOf("青禾手作坊").mark->kind, MarkKind::kTrusted);
     marks.SetMark(Entry("青禾手作坊", MarkKind::kClear, "", "alice", 6));
-    EXPECT_FALSE(marks.Of("青禾手作坊").mark);
-    EXPECT_EQ(marks.Of("青禾手作坊").notes.size(), 2u);
-    const std::vector<MarkEntry> all = marks.All();
+    EXPECT_FALSE(marks.MarksOf("青禾手作坊").mark);
+    EXPECT_EQ(marks.MarksOf("青禾手作坊").notes.size(), 2u);
+    const std::vector<MarkEntry> all = marks.AllMarks();
     ASSERT_EQ(all.size(), 4u);
     EXPECT_EQ(all[0].kind, MarkKind::kClear);  // the member touched last comes first
     EXPECT_EQ(all[3].account, "x😀");
@@ -73,16 +71,16 @@ TEST_P(EachStore, MarksOneMarkAndManyNotesByMemberReadBackAsKept) {
         EXPECT_THROW(marks.AddNote(Entry("y", MarkKind::kNote, bad, "alice", 7)), HistoryError);
     }
     EXPECT_THROW(marks.SetMark(Entry("  ", MarkKind::kTrusted, "", "alice", 7)), HistoryError);
-    EXPECT_TRUE(marks.Of("y").Empty());
+    EXPECT_TRUE(marks.MarksOf("y").Empty());
 }
 
 TEST_P(EachStore, MarksImportTakesNewerMarksAndNewNotesInOneTransaction) {
-    Marks marks(file, Marks::Access::kWrite);
+    History marks(file);
     marks.SetMark(Entry("a", MarkKind::kBlacklist, "mine", "alice", 10));
     marks.SetMark(Entry("b", MarkKind::kClear, "", "alice", 10));
     marks.AddNote(Entry("a", MarkKind::kNote, "known", "bob", 3));
 
-    const ImportCounts counts = marks.Import({
+    const ImportCounts counts = marks.ImportMarks({
         Entry("a", MarkKind::kTrusted, "older", "zoe", 9),       // older: the kept mark stays
         Entry("a", MarkKind::kTrusted, "same time", "zoe", 10),  // as new: stays too
         Entry("b", MarkKind::kBlacklist, "cleared before", "zoe", 8),
@@ -95,36 +93,36 @@ TEST_P(EachStore, MarksImportTakesNewerMarksAndNewNotesInOneTransaction) {
     EXPECT_EQ(counts.olderMarks, 3);
     EXPECT_EQ(counts.notes, 1);
     EXPECT_EQ(counts.knownNotes, 1);
-    EXPECT_EQ(marks.Of("a").mark->text, "mine");
-    EXPECT_FALSE(marks.Of("b").mark);
-    EXPECT_EQ(marks.Of("c").mark->text, "newer in the file");
-    EXPECT_EQ(marks.Of("a").notes.size(), 2u);
+    EXPECT_EQ(marks.MarksOf("a").mark->text, "mine");
+    EXPECT_FALSE(marks.MarksOf("b").mark);
+    EXPECT_EQ(marks.MarksOf("c").mark->text, "newer in the file");
+    EXPECT_EQ(marks.MarksOf("a").notes.size(), 2u);
 
     // An entry that cannot be kept, after good ones: none of them is.
     const std::string before =
         store_.Value("SELECT count(*) FROM mark") + "/" + store_.Value("SELECT count(*) FROM note");
-    EXPECT_THROW(marks.Import({Entry("d", MarkKind::kTrusted, "good", "zoe", 20),
-                               Entry("d", MarkKind::kNote, "good", "zoe", 20),
-                               Entry("e", MarkKind::kNote, "bad\x07", "zoe", 20)}),
+    EXPECT_THROW(marks.ImportMarks({Entry("d", MarkKind::kTrusted, "good", "zoe", 20),
+                                    Entry("d", MarkKind::kNote, "good", "zoe", 20),
+                                    Entry("e", MarkKind::kNote, "bad\x07", "zoe", 20)}),
                  HistoryError);
     EXPECT_EQ(
         store_.Value("SELECT count(*) FROM mark") + "/" + store_.Value("SELECT count(*) FROM note"),
         before);
-    EXPECT_TRUE(marks.Of("d").Empty());
+    EXPECT_TRUE(marks.MarksOf("d").Empty());
 }
 
 TEST_P(EachStore, WatchListHasEachMemberOnceInTheOrderAdded) {
-    WatchList list(file, WatchList::Access::kWrite);
-    EXPECT_TRUE(list.Add("青禾手作坊", At(1)));
-    EXPECT_TRUE(list.Add("echo_valley", At(2)));
-    EXPECT_FALSE(list.Add(" 青禾手作坊　", At(3)));
-    EXPECT_TRUE(list.Add("书虫阿林", At(3)));
-    EXPECT_THROW(list.Add("　", At(4)), HistoryError);
-    EXPECT_THROW(list.Add("a\tb", At(4)), HistoryError);
-    EXPECT_TRUE(list.Remove("echo_valley "));
-    EXPECT_FALSE(list.Remove("echo_valley"));
+    History list(file);
+    EXPECT_TRUE(list.Watch("青禾手作坊", At(1)));
+    EXPECT_TRUE(list.Watch("echo_valley", At(2)));
+    EXPECT_FALSE(list.Watch(" 青禾手作坊　", At(3)));
+    EXPECT_TRUE(list.Watch("书虫阿林", At(3)));
+    EXPECT_THROW(list.Watch("　", At(4)), HistoryError);
+    EXPECT_THROW(list.Watch("a\tb", At(4)), HistoryError);
+    EXPECT_TRUE(list.Unwatch("echo_valley "));
+    EXPECT_FALSE(list.Unwatch("echo_valley"));
     const std::vector<WatchedMember> expected = {{"青禾手作坊", At(1)}, {"书虫阿林", At(3)}};
-    EXPECT_EQ(WatchList(file, WatchList::Access::kRead).Members(), expected);
+    EXPECT_EQ(History(file).Watched(), expected);
 }
 
 // A re-check compares with the latest lookup that counts as complete: not
@@ -138,7 +136,8 @@ TEST_P(EachStore, PreviousLookupIsTheLatestCompleteOne) {
     stopped.WriteText(Ctl::编辑框1, Gbk("青禾手作坊"));
     std::optional<std::int64_t> complete;
     {
-        LookupHistory history(file, "test");
+        History historyStore(file, kSavingLockWait);
+        LookupHistory history(&historyStore, "test");
         complete = history.Save(testing::RecordOf(*seller, "青禾手作坊"));
         auto cancelled = testing::RecordOf(stopped, "青禾手作坊");
         cancelled.cancelled = true;
@@ -146,7 +145,7 @@ TEST_P(EachStore, PreviousLookupIsTheLatestCompleteOne) {
         ASSERT_TRUE(history.Save(testing::RecordOf(*blank, "青禾手作坊")));
         ASSERT_TRUE(history.Save(testing::RecordOf(*unknown, "nobody.here")));
     }
-    const SavedLookups saved(file);
+    History saved(file);
     EXPECT_EQ(LatestCompleteLookup(saved, " 青禾手作坊"), complete);
     EXPECT_EQ(LatestCompleteLookup(saved, "nobody.here"), 4);  // the marketplace answered
     EXPECT_EQ(LatestCompleteLookup(saved, "书虫阿林"), std::nullopt);
